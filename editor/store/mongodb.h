@@ -38,7 +38,19 @@ constexpr int kDbErrorConnectionReturned = 11005;
 // One document, sub-document or array. Field order is kept.
 class CMDBRecord {
 public:
-    enum class Type { Missing, String, Int32, Int64, Bool, Date, Double, Null, Document, Array, Other };
+    enum class Type {
+        Missing,
+        String,
+        Int32,
+        Int64,
+        Bool,
+        Date,
+        Double,
+        Null,
+        Document,
+        Array,
+        Other
+    };
 
     CMDBRecord();
     CMDBRecord(const CMDBRecord& other);            // deep copy
@@ -157,8 +169,8 @@ public:
                     const QStringList* fields = nullptr);
     bool SeekFirst(const QString& ns, const CMDBRecord& query, CMDBRecord& out,
                    const QStringList& fields = QStringList());
-    bool SeekReference(const QString& ns, const QString& id, CMDBRecord& out,
-                       bool unused = false, const QStringList* fields = nullptr);
+    bool SeekReference(const QString& ns, const QString& id, CMDBRecord& out, bool unused = false,
+                       const QStringList* fields = nullptr);
     bool Insert(const QString& ns, const CMDBRecord& document);
     // Acknowledged update outside a scoped connection (used by locks and settings).
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
