@@ -1,4 +1,4 @@
-#include "strings.h"
+#include "xalstrings.h"
 
 #include <algorithm>
 #include <iterator>
