@@ -24,8 +24,8 @@ QString TraceFilePath() {
         return configured == u"-" ? QString() : configured;
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())
-        state = QDir::homePath() + u"/.local/state";
-    return state + u"/xal/trace.log";
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/xal/trace.log");
 }
 } // namespace
 
@@ -33,8 +33,8 @@ void QJTrace(int level, const QString& source, const QString& text) {
     if (level > LevelLimit())
         return;
     const QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + u' ' +
-                         QString::number(level) + u' ' + source + u": " +
-                         QString(text).replace(u'\n', u"\\n") + u'\n';
+                         QString::number(level) + u' ' + source + QStringLiteral(": ") +
+                         QString(text).replace(u'\n', QStringLiteral("\\n")) + u'\n';
     const QByteArray bytes = line.toUtf8();
 
     std::lock_guard lock(g_traceMutex);
