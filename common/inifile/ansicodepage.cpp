@@ -20,9 +20,14 @@ unsigned CodePageFromEnvironment() {
     const char* value = std::getenv("XAL_ANSI_CODEPAGE");
     if (value == nullptr || *value == '\0')
         return kWindows1252;
+    const QByteArray name = QByteArray(value).trimmed().toLower();
+    if (name == "latin1" || name == "iso-8859-1")
+        return kLatin1;
+    if (name == "utf-8" || name == "utf8")
+        return kUtf8;
     bool ok = false;
-    const unsigned codePage = QByteArray(value).trimmed().toUInt(&ok);
-    return ok ? codePage : kWindows1252;
+    const unsigned codePage = name.toUInt(&ok);
+    return ok && (codePage == kLatin1 || codePage == kUtf8) ? codePage : kWindows1252;
 }
 
 std::atomic<unsigned>& CachedCodePage() {

@@ -1,7 +1,7 @@
 #pragma once
 // The narrow "ANSI" text of the suite's files. The process has one ANSI code page, asked for
-// once: XAL_ANSI_CODEPAGE when set (1252, 28591 or 65001), else 1252. Code page 0 and
-// numbers without a table here are read as 1252.
+// once: XAL_ANSI_CODEPAGE when set (1252, 28591 or latin1, 65001 or utf-8), else 1252. Code page 0
+// and numbers without a table here are read as 1252.
 
 #include <QByteArray>
 #include <QString>
