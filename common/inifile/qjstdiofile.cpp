@@ -196,6 +196,12 @@ qsizetype CQJStdioFile::ReadUtf16Piece(char16_t* buffer, qsizetype limit) {
         if (unit == u'\n')
             break;
     }
+    // A full piece that ends between the two halves of a surrogate pair leaves the pair to the
+    // next piece, so no piece holds half a character.
+    if (count == limit && count > 1 && QChar::isHighSurrogate(buffer[count - 1])) {
+        std::fseek(m_pStream, -2, SEEK_CUR);
+        --count;
+    }
     return count;
 }
 

@@ -57,9 +57,14 @@ public:
     // data; names and values are taken as they stand.
     static void ParseParameters(std::vector<CURLParamObj>& list, const QString& query,
                                 int urlMethod, const QString& postData = QString());
-    // Cuts the path at every character of separator and appends one token per piece; see
-    // CURLTokenObj for the three texts of a token.
-    static void TokenizeURL(const QString& replacement, const QString& base, const QString& path,
+    // Cuts the path at every character of separator (a character above U+FFFF counts whole,
+    // in the path and in the separator) and appends one token per piece; see CURLTokenObj for
+    // the three texts of a token. Each token holds about the whole URL, so the memory of a path
+    // of many pieces grows with the square of its length: once this call's tokens would hold
+    // more than kTokenizeLimit characters the remaining pieces are left out and the result is
+    // false. True when every piece was listed.
+    static constexpr qsizetype kTokenizeLimit = 16 * 1024 * 1024;
+    static bool TokenizeURL(const QString& replacement, const QString& base, const QString& path,
                             const QString& separator, std::vector<CURLTokenObj>& list);
 
     // --- Encoding and decoding --------------------------------------------------------------
@@ -82,7 +87,7 @@ public:
     [[nodiscard]] static int IsNotMatching(const QString& pattern, const QString& text);
 
     // --- Text conversions -------------------------------------------------------------------
-    // UTF-8 bytes of the text (lone surrogates become U+FFFD).
+    // UTF-8 bytes of the text (a lone surrogate, which has no UTF-8 form, becomes "?").
     [[nodiscard]] static std::string ToUTF8(const QString& text);
     // ANSI-code-page bytes -> text -> UTF-8, each UTF-8 byte becoming the character with that
     // code, so URLEncode of the result is the UTF-8 percent-encoding ("ü" -> "%C3%BC").

@@ -4,6 +4,8 @@
 #include "urlparser.h"
 #include "xalstrings.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kHttp = QStringLiteral("http://");
@@ -31,6 +33,18 @@ bool IsIPv4Literal(const QString& host) {
         }
     }
     return dots == 3 && digits > 0;
+}
+
+// Length in code units of the character at `at`: 2 for a surrogate pair, else 1.
+qsizetype CharacterLength(QStringView text, qsizetype at) {
+    return at + 1 < text.size() && text[at].isHighSurrogate() && text[at + 1].isLowSurrogate() ? 2
+                                                                                               : 1;
+}
+
+// Code point of the character at `at`; a lone surrogate stands for itself.
+char32_t CharacterAt(QStringView text, qsizetype at) {
+    return CharacterLength(text, at) == 2 ? QChar::surrogateToUcs4(text[at], text[at + 1])
+                                          : char32_t(text[at].unicode());
 }
 
 } // namespace
@@ -147,25 +161,40 @@ void CAdmTools::ParseParameters(std::vector<CURLParamObj>& list, const QString& 
     append(postData, urlMethod == 1 ? 1 : 0);
 }
 
-void CAdmTools::TokenizeURL(const QString& replacement, const QString& base, const QString& path,
+bool CAdmTools::TokenizeURL(const QString& replacement, const QString& base, const QString& path,
                             const QString& separator, std::vector<CURLTokenObj>& list) {
     if (path.isEmpty())
-        return;
+        return true;
     const QStringView rest = QStringView(path).mid(path.startsWith(u'/') ? 1 : 0);
     QString prefix = base;
     if (!prefix.isEmpty() && !prefix.endsWith(u'/'))
         prefix += u'/';
 
-    const auto isSeparator = [&separator](QChar c) { return separator.contains(c); };
+    std::vector<char32_t> separators;
+    for (qsizetype i = 0; i < separator.size(); i += CharacterLength(separator, i))
+        separators.push_back(CharacterAt(separator, i));
+    const auto separatorLength = [&](qsizetype at) -> qsizetype {
+        const qsizetype length = CharacterLength(rest, at);
+        const char32_t c = CharacterAt(rest, at);
+        return std::find(separators.begin(), separators.end(), c) != separators.end() ? length : 0;
+    };
+
+    qsizetype held = 0;
     qsizetype i = 0;
     while (i < rest.size()) {
-        if (isSeparator(rest[i])) {
-            ++i;
+        if (const qsizetype length = separatorLength(i); length > 0) {
+            i += length;
             continue;
         }
         qsizetype end = i;
-        while (end < rest.size() && !isSeparator(rest[end]))
-            ++end;
+        while (end < rest.size() && separatorLength(end) == 0)
+            end += CharacterLength(rest, end);
+        const qsizetype prefixSize = prefix.size() + (list.empty() ? 0 : separator.size());
+        const qsizetype tokenSize =
+            (end - i) + prefixSize * 2 + replacement.size() + (rest.size() - end);
+        if (held + tokenSize > kTokenizeLimit)
+            return false;
+        held += tokenSize;
         if (!list.empty())
             prefix += separator;
         CURLTokenObj token;
@@ -176,4 +205,5 @@ void CAdmTools::TokenizeURL(const QString& replacement, const QString& base, con
         list.push_back(std::move(token));
         i = end;
     }
+    return true;
 }

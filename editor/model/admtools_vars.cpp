@@ -27,9 +27,9 @@ COLORREF CAdmTools::GetServerColor(const QString& server, std::vector<CServerCol
     });
     if (known != list.end())
         return known->m_crColor;
-    ++counter;
-    if (counter >= kPaletteSize || counter < 0)
-        counter = 0;
+    // Wraps after the last entry; a counter out of range (never incremented past the end, so
+    // no overflow) starts over at the first.
+    counter = counter < 0 || counter >= kPaletteSize - 1 ? 0 : counter + 1;
     CServerColorObj entry;
     entry.m_strServer = server;
     entry.m_crColor = kPalette[counter];

@@ -17,8 +17,11 @@ int HexValue(QChar c) {
     return -1;
 }
 
+// C0 controls and DEL. The C1 range 0x80-0x9F is not among them: callers check text in which
+// each UTF-8 byte is one character (CAdmTools::ToUTF8Chars), and there those codes are bytes of
+// ordinary letters ("Ä" is C3 84, "ß" C3 9F).
 bool IsControl(char16_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    return c < 0x20 || c == 0x7F;
 }
 
 // Characters that may stand in a URL (outside the host) without being percent-encoded.
@@ -55,7 +58,7 @@ QString DecodeWholeText(const QString& text) {
             return code;
         };
         int chosenLength = digits == 1 ? 1 : 2;
-        if (digits >= 3 && codeOf(2) < 0x20) {
+        if (digits >= 3 && IsControl(codeOf(2))) {
             for (int len = 3; len <= digits; ++len)
                 if (MayStandInURL(codeOf(len))) {
                     chosenLength = len;

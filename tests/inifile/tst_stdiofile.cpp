@@ -121,6 +121,16 @@ TEST_F(StdioFile, long_lines_come_in_pieces_of_4095) {
     }
 }
 
+TEST_F(StdioFile, utf16_pieces_keep_surrogate_pairs_whole) {
+    CQJStdioFile file;
+    const QString emoji = QStringLiteral("\U0001F600");
+    OpenWith(file, Utf16Bytes(QString(4094, u'x') + emoji + QStringLiteral("y\r\n"), true));
+    const QStringList lines = ReadAll(file);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QString(4094, u'x'));
+    EXPECT_EQ(lines[1], emoji + u'y');
+}
+
 TEST_F(StdioFile, buffer_form_respects_small_buffers) {
     for (const bool unicode : {false, true}) {
         CQJStdioFile file;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 CURLParamObj Param(const char* name, const char* value) {
@@ -150,4 +152,7 @@ TEST(ServerColors, OutOfRangeCounterStartsOver) {
     EXPECT_EQ(CAdmTools::GetServerColor(QStringLiteral("x"), list, counter), 0xF4F2EAu);
     counter = -7;
     EXPECT_EQ(CAdmTools::GetServerColor(QStringLiteral("y"), list, counter), 0xF4F2EAu);
+    counter = std::numeric_limits<int>::max(); // must not overflow on the way
+    EXPECT_EQ(CAdmTools::GetServerColor(QStringLiteral("z"), list, counter), 0xF4F2EAu);
+    EXPECT_EQ(counter, 0);
 }

@@ -180,3 +180,31 @@ TEST(Tokenizing, SeveralSeparatorsEmptyPiecesAndAnExistingList) {
     EXPECT_EQ(list[3].m_strPrefix, S("B//"));
     EXPECT_EQ(list[3].m_strReplaced, S("B//R"));
 }
+
+TEST(Tokenizing, CharactersAboveTheBasicPlaneStayWhole) {
+    // The separator and the second piece share the leading surrogate of their emoji.
+    std::vector<CURLTokenObj> list;
+    EXPECT_TRUE(CAdmTools::TokenizeURL(S("R"), S("B"), S("a😀b😁c"), S("😀"), list));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].m_strToken, S("a"));
+    EXPECT_EQ(list[0].m_strReplaced, S("B/R😀b😁c"));
+    EXPECT_EQ(list[1].m_strToken, S("b😁c"));
+    EXPECT_EQ(list[1].m_strPrefix, S("B/a😀"));
+    EXPECT_EQ(list[1].m_strReplaced, S("B/a😀R"));
+}
+
+TEST(Tokenizing, PathsOfVeryManyPiecesStopAtTheMemoryLimit) {
+    // 200000 pieces of a 400000-character path would need some 10^11 characters.
+    const QString path = S("/x").repeated(200000);
+    std::vector<CURLTokenObj> list;
+    EXPECT_FALSE(CAdmTools::TokenizeURL(S("R"), S("http://h"), path, S("/"), list));
+    ASSERT_FALSE(list.empty());
+    qsizetype held = 0;
+    for (const CURLTokenObj& token : list)
+        held += token.m_strToken.size() + token.m_strPrefix.size() + token.m_strReplaced.size();
+    EXPECT_LE(held, CAdmTools::kTokenizeLimit);
+    // The pieces that are listed are complete and in order.
+    EXPECT_EQ(list.back().m_strPrefix,
+              S("http://h/") + S("x/").repeated(qsizetype(list.size()) - 1));
+    EXPECT_EQ(list.back().m_strReplaced.size(), path.size() + 8);
+}

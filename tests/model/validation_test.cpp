@@ -32,6 +32,17 @@ TEST(URLCheck, RejectsBrokenURLs) {
     }
 }
 
+TEST(URLCheck, AcceptsNonAsciiLettersAsTextAndAsUtf8Bytes) {
+    // Pasted and recorded URLs arrive with each UTF-8 byte as one character, so "Ä" and "ß"
+    // become codes 0x84 and 0x9F after C3; such bytes are no control characters here.
+    for (const char* good : {"http://h.de/Äpfel/straße?q=Öl", "https://h/€", "http://h/语言/罗"})
+        EXPECT_TRUE(CAdmTools::IsValidURL(CAdmTools::WideToUTF8Chars(S(good)))) << good;
+    // Typed text: the code of "语" begins with C1 code 0x8B, that of "罗" with DEL.
+    EXPECT_TRUE(CAdmTools::IsValidURL(S("http://h/语言/罗")));
+    EXPECT_FALSE(CAdmTools::IsValidURL(S("http://h/a\x7F")));
+    EXPECT_FALSE(CAdmTools::IsValidURL(S("http://h/a\x1F")));
+}
+
 TEST(URLCheck, WildcardStandInKeepsConditionURLsValid) {
     QString condition = S("http://h.com/shop/*/item*");
     condition.replace(u'*', kXalCondWildcard);
