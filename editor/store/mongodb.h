@@ -18,6 +18,7 @@
 namespace xal::db {
 class Backend;
 class Connection;
+class RecordAccess;
 } // namespace xal::db
 
 // Raised by a scoped connection when an update fails, and by a connection used after it
@@ -60,6 +61,11 @@ public:
     ~CMDBRecord();
 
     static CMDBRecord MakeArray();
+
+    // Records come and go by the hundred thousand while a large document loads; they are
+    // allocated from a pool of blocks of their size.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 
     // Setting a name that exists replaces its value in place; otherwise appends.
     void SetStr(const QString& name, const QString& value);
@@ -110,6 +116,7 @@ public:
     bool operator==(const CMDBRecord& other) const; // same fields, order, types and values
 
 private:
+    friend class xal::db::RecordAccess;
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,0 +1,509 @@
+// The embedded store: one SQLite file holding every collection's documents as BSON, with the
+// query and update semantics of db_match. WAL and a busy timeout let several processes share it.
+
+#include "db_backend.h"
+#include "db_match.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <mutex>
+
+#include <unistd.h>
+
+namespace xal::db {
+namespace {
+
+constexpr int kBusyTimeoutMs = 3000;
+constexpr int kMaxDocumentBytes = 16 * 1024 * 1024;
+constexpr int kDuplicateKeyCode = 11000;
+constexpr const char* kFormatName = "xal-embedded-store";
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    [[nodiscard]] bool Ok() const { return m_rc == SQLITE_OK; }
+    [[nodiscard]] int PrepareCode() const { return m_rc; }
+    void Bind(int i, const QByteArray& bytes) {
+        sqlite3_bind_blob(m_stmt, i, bytes.constData(), static_cast<int>(bytes.size()),
+                          SQLITE_TRANSIENT);
+    }
+    void Bind(int i, const std::vector<std::uint8_t>& bytes) {
+        sqlite3_bind_blob(m_stmt, i, bytes.data(), static_cast<int>(bytes.size()),
+                          SQLITE_TRANSIENT);
+    }
+    void Bind(int i, sqlite3_int64 n) { sqlite3_bind_int64(m_stmt, i, n); }
+    void BindText(int i, const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_stmt, i, utf8.constData(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
+    }
+    int Step() { return sqlite3_step(m_stmt); }
+    [[nodiscard]] sqlite3_stmt* Get() const { return m_stmt; }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc = SQLITE_ERROR;
+};
+
+Value ObjectIdValue() {
+    bson_oid_t oid;
+    bson_oid_init(&oid, nullptr);
+    bson_t one = BSON_INITIALIZER;
+    bson_append_oid(&one, "", 0, &oid);
+    Value v;
+    v.type = CMDBRecord::Type::Other;
+    const std::uint8_t* data = bson_get_data(&one);
+    v.raw.assign(data, data + one.len);
+    bson_destroy(&one);
+    return v;
+}
+
+// MongoDB keeps _id as the first field of a stored document.
+void IdFirst(CMDBRecord& doc) {
+    auto& fields = RecordAccess::Fields(doc);
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        if (fields[i].name == u"_id") {
+            Field id = std::move(fields[i]);
+            fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
+            fields.insert(fields.begin(), std::move(id));
+            RecordAccess::InvalidateIndex(doc);
+            return;
+        }
+    }
+}
+
+QString IdText(const Value& id) {
+    CMDBRecord holder;
+    RecordAccess::Put(holder, QStringLiteral("_id"), id);
+    return holder.ToJson();
+}
+
+struct Row {
+    sqlite3_int64 rowid;
+    CMDBRecord doc;
+};
+
+} // namespace
+
+class EmbeddedStore {
+public:
+    explicit EmbeddedStore(QString path) : m_path(std::move(path)) {}
+    ~EmbeddedStore() {
+        if (m_db)
+            sqlite3_close_v2(m_db);
+    }
+    EmbeddedStore(const EmbeddedStore&) = delete;
+    EmbeddedStore& operator=(const EmbeddedStore&) = delete;
+
+    bool Open(Status& st);
+    [[nodiscard]] bool IsOpen() const { return m_db != nullptr; }
+    bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
+              CMDBRecordList& out, Status& st);
+    bool Insert(const QString& ns, const CMDBRecord& document, Status& st);
+    bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
+                bool multi, Status& st);
+    bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st);
+
+private:
+    bool Fail(Status& st, int rc, const QString& what);
+    bool Exec(const char* sql, Status& st, const QString& what);
+    bool Begin(Status& st) { return Exec("BEGIN IMMEDIATE", st, QStringLiteral("start a change")); }
+    bool Commit(Status& st) { return Exec("COMMIT", st, QStringLiteral("save the change")); }
+    void Rollback() { sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr); }
+    bool Select(const QString& ns, const CMDBRecord& query, int limit, std::vector<Row>& rows,
+                Status& st);
+    bool InsertRow(const QString& ns, CMDBRecord doc, Status& st);
+    bool CheckNamespace(const QString& ns, Status& st);
+
+    QString m_path;
+    sqlite3* m_db = nullptr;
+    std::mutex m_mutex;
+};
+
+bool EmbeddedStore::Fail(Status& st, int rc, const QString& what) {
+    const QString detail =
+        m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return st.Fail(QStringLiteral("The embedded store %1 is locked by another program; "
+                                      "could not %2. Try again later.")
+                           .arg(m_path, what),
+                       rc);
+    case SQLITE_READONLY:
+        return st.Fail(
+            QStringLiteral("The embedded store %1 is read-only; could not %2.").arg(m_path, what),
+            rc);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return st.Fail(QStringLiteral("The file %1 is not an embedded store or is damaged (%2).")
+                           .arg(m_path, detail),
+                       rc);
+    case SQLITE_FULL:
+        return st.Fail(QStringLiteral("The disk holding the embedded store %1 is full; could "
+                                      "not %2.")
+                           .arg(m_path, what),
+                       rc);
+    default:
+        return st.Fail(
+            QStringLiteral("The embedded store %1 could not %2: %3").arg(m_path, what, detail), rc);
+    }
+}
+
+bool EmbeddedStore::Exec(const char* sql, Status& st, const QString& what) {
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK || Fail(st, rc, what);
+}
+
+bool EmbeddedStore::Open(Status& st) {
+    std::lock_guard lock(m_mutex);
+    if (m_db)
+        return true;
+    if (m_path.isEmpty())
+        return st.Fail(QStringLiteral("The embedded store needs a file: embedded:<path>."));
+    const QFileInfo info(m_path);
+    if (!info.absoluteDir().exists())
+        return st.Fail(
+            QStringLiteral("The folder of the embedded store %1 does not exist.").arg(m_path));
+    if (info.exists()) {
+        if (info.isDir())
+            return st.Fail(
+                QStringLiteral("The embedded store %1 is a folder, not a file.").arg(m_path));
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return st.Fail(QStringLiteral("The embedded store %1 cannot be read: %2")
+                               .arg(m_path, file.errorString()));
+        const QByteArray head = file.read(16);
+        // Check before SQLite touches the file: a foreign file must stay as it is.
+        if (!head.isEmpty() && head != QByteArray("SQLite format 3\0", 16))
+            return st.Fail(QStringLiteral("The file %1 is not an embedded store.").arg(m_path));
+        if (::access(QFile::encodeName(m_path).constData(), W_OK) != 0)
+            return st.Fail(QStringLiteral("The embedded store %1 is read-only.").arg(m_path));
+    }
+
+    int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        Fail(st, rc, QStringLiteral("be opened"));
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(m_db, 1);
+
+    auto close = [this] {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        return false;
+    };
+    int tables = 0;
+    bool ours = false;
+    {
+        Statement count(m_db, "SELECT count(*), "
+                              "sum(name = 'xal_meta') FROM sqlite_master WHERE type = 'table'");
+        if (!count.Ok())
+            return Fail(st, count.PrepareCode(), QStringLiteral("be read")) || close();
+        rc = count.Step();
+        if (rc != SQLITE_ROW)
+            return Fail(st, rc, QStringLiteral("be read")) || close();
+        tables = sqlite3_column_int(count.Get(), 0);
+        ours = sqlite3_column_int(count.Get(), 1) > 0;
+    }
+    if (tables > 0 && ours) {
+        Statement format(m_db, "SELECT value FROM xal_meta WHERE name = 'format'");
+        ours = format.Ok() && format.Step() == SQLITE_ROW &&
+               qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(format.Get(), 0)),
+                       kFormatName) == 0;
+    }
+    if (tables > 0 && !ours) {
+        st.Fail(QStringLiteral("The file %1 is a database of another program, not an embedded "
+                               "store.")
+                    .arg(m_path));
+        return close();
+    }
+    if (!Exec("PRAGMA journal_mode=WAL", st, QStringLiteral("be opened")) ||
+        !Exec("PRAGMA synchronous=NORMAL", st, QStringLiteral("be opened")))
+        return close();
+    if (tables == 0) {
+        if (!Begin(st))
+            return close();
+        // Another process may have created the store meanwhile.
+        const char* create =
+            "CREATE TABLE IF NOT EXISTS xal_meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);"
+            "INSERT OR IGNORE INTO xal_meta VALUES('format', 'xal-embedded-store');"
+            "INSERT OR IGNORE INTO xal_meta VALUES('version', '1');"
+            "CREATE TABLE IF NOT EXISTS documents(ns TEXT NOT NULL, id_key BLOB NOT NULL, "
+            "body BLOB NOT NULL, UNIQUE(ns, id_key));";
+        if (!Exec(create, st, QStringLiteral("be created")) || !Commit(st)) {
+            Rollback();
+            return close();
+        }
+    }
+    return true;
+}
+
+bool EmbeddedStore::CheckNamespace(const QString& ns, Status& st) {
+    if (!m_db)
+        return st.Fail(QStringLiteral("Not connected to the database."));
+    QByteArray db;
+    QByteArray coll;
+    if (!SplitNamespace(ns, db, coll))
+        return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+    return true;
+}
+
+bool EmbeddedStore::Select(const QString& ns, const CMDBRecord& query, int limit,
+                           std::vector<Row>& rows, Status& st) {
+    QString error;
+    if (!CheckQuery(query, error))
+        return st.Fail(error, 2);
+    // A plain _id equality reads one row by key instead of scanning the collection.
+    const Value* id = RecordAccess::Find(query, QStringLiteral("_id"));
+    const bool byKey = id && id->type != CMDBRecord::Type::Document &&
+                       id->type != CMDBRecord::Type::Array && id->type != CMDBRecord::Type::Null;
+    Statement stmt(m_db, byKey ? "SELECT rowid, body FROM documents WHERE ns = ?1 AND id_key = ?2"
+                               : "SELECT rowid, body FROM documents WHERE ns = ?1 ORDER BY rowid");
+    if (!stmt.Ok())
+        return Fail(st, stmt.PrepareCode(), QStringLiteral("be read"));
+    stmt.BindText(1, ns);
+    if (byKey)
+        stmt.Bind(2, IdKey(*id));
+    int rc;
+    while ((rc = stmt.Step()) == SQLITE_ROW) {
+        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.Get(), 1));
+        const int size = sqlite3_column_bytes(stmt.Get(), 1);
+        Row row{sqlite3_column_int64(stmt.Get(), 0), CMDBRecord()};
+        if (!CMDBRecord::FromBson(data, static_cast<std::size_t>(size), row.doc))
+            return st.Fail(QStringLiteral("A document of %1 in the embedded store %2 is damaged.")
+                               .arg(ns, m_path));
+        if (!Matches(row.doc, query))
+            continue;
+        rows.push_back(std::move(row));
+        if (limit > 0 && static_cast<int>(rows.size()) >= limit)
+            return true;
+    }
+    return rc == SQLITE_DONE || Fail(st, rc, QStringLiteral("be read"));
+}
+
+bool EmbeddedStore::Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
+                         CMDBRecordList& out, Status& st) {
+    std::lock_guard lock(m_mutex);
+    if (!CheckNamespace(ns, st))
+        return false;
+    std::vector<Row> rows;
+    if (!Select(ns, query, options.limit, rows, st))
+        return false;
+    for (auto& row : rows) {
+        if (options.fields && !options.fields->isEmpty())
+            out.AddTail(Project(row.doc, *options.fields));
+        else
+            out.AddTail(std::move(row.doc));
+    }
+    return true;
+}
+
+bool EmbeddedStore::InsertRow(const QString& ns, CMDBRecord doc, Status& st) {
+    QString error;
+    if (!CheckStorableNames(doc, error))
+        return st.Fail(error, 2);
+    if (!doc.HasField(QStringLiteral("_id")))
+        RecordAccess::Fields(doc).insert(RecordAccess::Fields(doc).begin(),
+                                         Field{QStringLiteral("_id"), ObjectIdValue()});
+    IdFirst(doc);
+    RecordAccess::InvalidateIndex(doc);
+    const Value* id = RecordAccess::Find(doc, QStringLiteral("_id"));
+    if (id->type == CMDBRecord::Type::Array)
+        return st.Fail(QStringLiteral("The _id of a document cannot be an array."), 2);
+    const auto body = doc.ToBson();
+    if (body.empty() || body.size() > static_cast<std::size_t>(kMaxDocumentBytes))
+        return st.Fail(QStringLiteral("The document is larger than 16 MB."), 10334);
+    Statement stmt(m_db, "INSERT INTO documents(ns, id_key, body) VALUES(?1, ?2, ?3)");
+    if (!stmt.Ok())
+        return Fail(st, stmt.PrepareCode(), QStringLiteral("store the document"));
+    stmt.BindText(1, ns);
+    stmt.Bind(2, IdKey(*id));
+    stmt.Bind(3, body);
+    const int rc = stmt.Step();
+    if ((rc & 0xff) == SQLITE_CONSTRAINT) {
+        st.duplicateKey = true;
+        return st.Fail(QStringLiteral("E11000 duplicate key error collection: %1 index: _id_ "
+                                      "dup key: %2")
+                           .arg(ns, IdText(*id)),
+                       kDuplicateKeyCode);
+    }
+    return rc == SQLITE_DONE || Fail(st, rc, QStringLiteral("store the document"));
+}
+
+bool EmbeddedStore::Insert(const QString& ns, const CMDBRecord& document, Status& st) {
+    std::lock_guard lock(m_mutex);
+    if (!CheckNamespace(ns, st) || !Begin(st))
+        return false;
+    if (!InsertRow(ns, document, st)) {
+        Rollback();
+        return false;
+    }
+    if (!Commit(st)) {
+        Rollback();
+        return false;
+    }
+    return true;
+}
+
+bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
+                           bool upsert, bool multi, Status& st) {
+    std::lock_guard lock(m_mutex);
+    if (!CheckNamespace(ns, st))
+        return false;
+    const auto& ops = RecordAccess::Fields(update);
+    const bool replacement = ops.empty() || !ops.front().name.startsWith(u'$');
+    if (replacement && multi)
+        return st.Fail(QStringLiteral("A multi update cannot replace whole documents."), 9);
+    if (!Begin(st))
+        return false;
+    auto fail = [this] {
+        Rollback();
+        return false;
+    };
+    QString error;
+    std::vector<Row> rows;
+    if (!Select(ns, query, multi ? 0 : 1, rows, st))
+        return fail();
+    if (replacement && !CheckStorableNames(update, error)) {
+        st.Fail(error, 2);
+        return fail();
+    }
+    for (auto& row : rows) {
+        CMDBRecord changed(row.doc);
+        if (!ApplyUpdate(changed, update, error)) {
+            st.Fail(error, 2);
+            return fail();
+        }
+        if (changed == row.doc)
+            continue;
+        const auto body = changed.ToBson();
+        if (body.empty() || body.size() > static_cast<std::size_t>(kMaxDocumentBytes)) {
+            st.Fail(QStringLiteral("The updated document would be larger than 16 MB."), 10334);
+            return fail();
+        }
+        Statement stmt(m_db, "UPDATE documents SET body = ?1 WHERE rowid = ?2");
+        if (!stmt.Ok()) {
+            Fail(st, stmt.PrepareCode(), QStringLiteral("store the change"));
+            return fail();
+        }
+        stmt.Bind(1, body);
+        stmt.Bind(2, row.rowid);
+        const int rc = stmt.Step();
+        if (rc != SQLITE_DONE) {
+            Fail(st, rc, QStringLiteral("store the change"));
+            return fail();
+        }
+    }
+    if (rows.empty() && upsert) {
+        CMDBRecord doc;
+        if (!UpsertSeed(query, doc, error) || !ApplyUpdate(doc, update, error)) {
+            st.Fail(error, 2);
+            return fail();
+        }
+        if (!InsertRow(ns, std::move(doc), st))
+            return fail();
+    }
+    return Commit(st) || fail();
+}
+
+bool EmbeddedStore::Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) {
+    std::lock_guard lock(m_mutex);
+    if (!CheckNamespace(ns, st) || !Begin(st))
+        return false;
+    std::vector<Row> rows;
+    if (!Select(ns, query, justOne ? 1 : 0, rows, st)) {
+        Rollback();
+        return false;
+    }
+    for (const auto& row : rows) {
+        Statement stmt(m_db, "DELETE FROM documents WHERE rowid = ?1");
+        stmt.Bind(1, row.rowid);
+        const int rc = stmt.Ok() ? stmt.Step() : stmt.PrepareCode();
+        if (rc != SQLITE_DONE) {
+            Fail(st, rc, QStringLiteral("remove the document"));
+            Rollback();
+            return false;
+        }
+    }
+    if (!Commit(st)) {
+        Rollback();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+class EmbeddedConnection final : public Connection {
+public:
+    explicit EmbeddedConnection(std::shared_ptr<EmbeddedStore> store) : m_store(std::move(store)) {}
+    void update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
+                bool multi) override {
+        Status st;
+        if (!m_store->Update(ns, query, update, upsert, multi, st))
+            throw CDbException(st.code ? st.code : 1, st.error);
+    }
+
+private:
+    std::shared_ptr<EmbeddedStore> m_store; // shared: outlives the session if need be
+};
+
+class EmbeddedBackend final : public Backend {
+public:
+    explicit EmbeddedBackend(const QString& path)
+        : m_store(std::make_shared<EmbeddedStore>(path)) {}
+
+    bool Connect(Status& st) override { return m_store->Open(st); }
+    bool Authenticate(const QString&, const QString&, const QString&, Status& st) override {
+        // The file's own permissions guard the embedded store; there are no accounts.
+        return m_store->IsOpen() || st.Fail(QStringLiteral("Not connected to the database."));
+    }
+    [[nodiscard]] bool IsConnected() const override { return m_store->IsOpen(); }
+    bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
+              CMDBRecordList& out, Status& st) override {
+        return m_store->Find(ns, query, options, out, st);
+    }
+    bool Insert(const QString& ns, const CMDBRecord& document, Status& st) override {
+        return m_store->Insert(ns, document, st);
+    }
+    bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
+                bool multi, Status& st) override {
+        return m_store->Update(ns, query, update, upsert, multi, st);
+    }
+    bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
+        return m_store->Remove(ns, query, justOne, st);
+    }
+    std::unique_ptr<Connection> Acquire(Status& st) override {
+        if (!m_store->IsOpen()) {
+            st.Fail(QStringLiteral("Not connected to the database."));
+            return nullptr;
+        }
+        return std::make_unique<EmbeddedConnection>(m_store);
+    }
+
+private:
+    std::shared_ptr<EmbeddedStore> m_store;
+};
+
+} // namespace
+
+std::unique_ptr<Backend> MakeEmbeddedBackend(const QString& path) {
+    return std::make_unique<EmbeddedBackend>(path);
+}
+
+} // namespace xal::db

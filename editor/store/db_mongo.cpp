@@ -1,0 +1,392 @@
+// The MongoDB store: libmongoc with a client pool. Short selection and connect timeouts make an
+// unreachable server fail within seconds instead of hanging the editor.
+
+#include "db_backend.h"
+
+#include <mongoc/mongoc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace xal::db {
+namespace {
+
+constexpr int kSelectionTimeoutMs = 3000;
+constexpr int kConnectTimeoutMs = 3000;
+// Longer than any save of one document takes, short enough that a stalled server is noticed.
+constexpr int kSocketTimeoutMs = 30000;
+constexpr int kDuplicateKeyCode = 11000;
+
+// The driver's own log talks at debug level about every failed server check; the wrapper
+// reports every failure itself, so only the driver's own errors are worth showing.
+void DriverLog(mongoc_log_level_t level, const char* domain, const char* message, void*) {
+    if (level <= MONGOC_LOG_LEVEL_ERROR)
+        std::fprintf(stderr, "mongoc %s: %s\n", domain, message);
+}
+
+void EnsureDriverInitialised() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mongoc_log_set_handler(DriverLog, nullptr);
+        mongoc_init();
+        std::atexit(mongoc_cleanup);
+    });
+}
+
+QString ErrorText(const bson_error_t& error) {
+    return QString::fromUtf8(error.message);
+}
+
+// Owns a bson_t built from a record; the record's bytes are kept alive alongside.
+class BsonDoc {
+public:
+    explicit BsonDoc(const CMDBRecord& record) : m_bytes(record.ToBson()) {
+        m_ok = !m_bytes.empty() && bson_init_static(&m_doc, m_bytes.data(), m_bytes.size());
+    }
+    BsonDoc(const BsonDoc&) = delete;
+    BsonDoc& operator=(const BsonDoc&) = delete;
+    [[nodiscard]] bool Ok() const { return m_ok; }
+    [[nodiscard]] const bson_t* Get() const { return &m_doc; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    bson_t m_doc{};
+    bool m_ok = false;
+};
+
+struct Pool {
+    mongoc_uri_t* uri = nullptr;
+    mongoc_client_pool_t* pool = nullptr;
+    ~Pool() {
+        if (pool)
+            mongoc_client_pool_destroy(pool);
+        if (uri)
+            mongoc_uri_destroy(uri);
+    }
+};
+
+// A client popped from a pool; the pool stays alive as long as any lease does.
+class Lease {
+public:
+    explicit Lease(std::shared_ptr<Pool> pool)
+        : m_pool(std::move(pool)), m_client(mongoc_client_pool_pop(m_pool->pool)) {}
+    ~Lease() {
+        if (m_client)
+            mongoc_client_pool_push(m_pool->pool, m_client);
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    [[nodiscard]] mongoc_client_t* Client() const { return m_client; }
+
+private:
+    std::shared_ptr<Pool> m_pool;
+    mongoc_client_t* m_client;
+};
+
+class Collection {
+public:
+    Collection(mongoc_client_t* client, const QByteArray& db, const QByteArray& coll)
+        : m_coll(mongoc_client_get_collection(client, db.constData(), coll.constData())) {}
+    ~Collection() { mongoc_collection_destroy(m_coll); }
+    Collection(const Collection&) = delete;
+    Collection& operator=(const Collection&) = delete;
+    [[nodiscard]] mongoc_collection_t* Get() const { return m_coll; }
+
+private:
+    mongoc_collection_t* m_coll;
+};
+
+bool Ping(mongoc_client_t* client, Status& st, const QString& server) {
+    bson_t cmd = BSON_INITIALIZER;
+    BSON_APPEND_INT32(&cmd, "ping", 1);
+    bson_error_t error;
+    const bool ok = mongoc_client_command_simple(client, "admin", &cmd, nullptr, nullptr, &error);
+    bson_destroy(&cmd);
+    if (ok)
+        return true;
+    if (error.domain == MONGOC_ERROR_CLIENT && error.code == MONGOC_ERROR_CLIENT_AUTHENTICATE)
+        return st.Fail(QStringLiteral("The database server %1 refused the logon: %2")
+                           .arg(server, ErrorText(error)),
+                       static_cast<int>(error.code));
+    return st.Fail(
+        QStringLiteral("Could not reach the database server %1: %2").arg(server, ErrorText(error)),
+        static_cast<int>(error.code));
+}
+
+bool IsOperatorUpdate(const CMDBRecord& update) {
+    const QStringList names = update.GetFieldNames();
+    return !names.isEmpty() && names.front().startsWith(u'$');
+}
+
+bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& query,
+               const CMDBRecord& update, bool upsert, bool multi, Status& st) {
+    QByteArray db;
+    QByteArray coll;
+    if (!SplitNamespace(ns, db, coll))
+        return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+    const BsonDoc selector(query);
+    const BsonDoc change(update);
+    if (!selector.Ok() || !change.Ok())
+        return st.Fail(QStringLiteral("The update is too large to send."), 10334);
+    const bool operators = IsOperatorUpdate(update);
+    if (!operators && multi)
+        return st.Fail(QStringLiteral("A multi update cannot replace whole documents."), 9);
+    bson_t opts = BSON_INITIALIZER;
+    BSON_APPEND_BOOL(&opts, "upsert", upsert);
+    Collection c(client, db, coll);
+    bson_error_t error;
+    bool ok;
+    if (!operators)
+        ok = mongoc_collection_replace_one(c.Get(), selector.Get(), change.Get(), &opts, nullptr,
+                                           &error);
+    else if (multi)
+        ok = mongoc_collection_update_many(c.Get(), selector.Get(), change.Get(), &opts, nullptr,
+                                           &error);
+    else
+        ok = mongoc_collection_update_one(c.Get(), selector.Get(), change.Get(), &opts, nullptr,
+                                          &error);
+    bson_destroy(&opts);
+    if (ok)
+        return true;
+    st.duplicateKey = error.code == kDuplicateKeyCode;
+    return st.Fail(ErrorText(error), static_cast<int>(error.code));
+}
+
+class MongoConnection final : public Connection {
+public:
+    explicit MongoConnection(std::shared_ptr<Pool> pool) : m_lease(std::move(pool)) {}
+    void update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
+                bool multi) override {
+        Status st;
+        if (!RunUpdate(m_lease.Client(), ns, query, update, upsert, multi, st))
+            throw CDbException(st.code ? st.code : 1, st.error);
+    }
+
+private:
+    Lease m_lease;
+};
+
+class MongoBackend final : public Backend {
+public:
+    MongoBackend(QString server, QString replicaSet)
+        : m_server(std::move(server)), m_replicaSet(std::move(replicaSet)) {
+        EnsureDriverInitialised();
+    }
+
+    bool Connect(Status& st) override {
+        auto pool = MakePool(QString(), QString(), QString(), st);
+        if (!pool)
+            return false;
+        {
+            Lease lease(pool);
+            if (!Ping(lease.Client(), st, m_server))
+                return false;
+        }
+        std::lock_guard lock(m_mutex);
+        m_pool = std::move(pool);
+        return true;
+    }
+
+    bool Authenticate(const QString& database, const QString& user, const QString& password,
+                      Status& st) override {
+        auto pool = MakePool(database, user, password, st);
+        if (!pool)
+            return false;
+        {
+            Lease lease(pool);
+            if (!Ping(lease.Client(), st, m_server))
+                return false;
+        }
+        // Connections handed out before keep their old pool alive until they are done.
+        std::lock_guard lock(m_mutex);
+        m_pool = std::move(pool);
+        return true;
+    }
+
+    [[nodiscard]] bool IsConnected() const override {
+        std::lock_guard lock(m_mutex);
+        return m_pool != nullptr;
+    }
+
+    bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
+              CMDBRecordList& out, Status& st) override {
+        auto pool = CurrentPool(st);
+        QByteArray db;
+        QByteArray coll;
+        if (!pool)
+            return false;
+        if (!SplitNamespace(ns, db, coll))
+            return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+        const BsonDoc filter(query);
+        if (!filter.Ok())
+            return st.Fail(QStringLiteral("The query is too large to send."), 10334);
+        bson_t opts = BSON_INITIALIZER;
+        if (options.fields && !options.fields->isEmpty()) {
+            bson_t projection;
+            BSON_APPEND_DOCUMENT_BEGIN(&opts, "projection", &projection);
+            for (const auto& f : *options.fields) {
+                const QByteArray key = f.toUtf8();
+                bson_append_int32(&projection, key.constData(), static_cast<int>(key.size()), 1);
+            }
+            bson_append_document_end(&opts, &projection);
+        }
+        if (options.limit > 0)
+            BSON_APPEND_INT64(&opts, "limit", options.limit);
+        Lease lease(pool);
+        Collection c(lease.Client(), db, coll);
+        mongoc_cursor_t* cursor =
+            mongoc_collection_find_with_opts(c.Get(), filter.Get(), &opts, nullptr);
+        bson_destroy(&opts);
+        const bson_t* doc = nullptr;
+        bool damaged = false;
+        while (mongoc_cursor_next(cursor, &doc)) {
+            CMDBRecord record;
+            if (!CMDBRecord::FromBson(bson_get_data(doc), doc->len, record))
+                damaged = true;
+            else
+                out.AddTail(std::move(record));
+        }
+        bson_error_t error;
+        const bool failed = mongoc_cursor_error(cursor, &error);
+        mongoc_cursor_destroy(cursor);
+        if (failed)
+            return st.Fail(ErrorText(error), static_cast<int>(error.code));
+        if (damaged)
+            return st.Fail(QStringLiteral("A document of %1 could not be read.").arg(ns));
+        return true;
+    }
+
+    bool Insert(const QString& ns, const CMDBRecord& document, Status& st) override {
+        auto pool = CurrentPool(st);
+        QByteArray db;
+        QByteArray coll;
+        if (!pool)
+            return false;
+        if (!SplitNamespace(ns, db, coll))
+            return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+        const BsonDoc doc(document);
+        if (!doc.Ok())
+            return st.Fail(QStringLiteral("The document is too large to send."), 10334);
+        Lease lease(pool);
+        Collection c(lease.Client(), db, coll);
+        bson_error_t error;
+        if (mongoc_collection_insert_one(c.Get(), doc.Get(), nullptr, nullptr, &error))
+            return true;
+        st.duplicateKey = error.code == kDuplicateKeyCode;
+        return st.Fail(ErrorText(error), static_cast<int>(error.code));
+    }
+
+    bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
+                bool multi, Status& st) override {
+        auto pool = CurrentPool(st);
+        if (!pool)
+            return false;
+        Lease lease(pool);
+        return RunUpdate(lease.Client(), ns, query, update, upsert, multi, st);
+    }
+
+    bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
+        auto pool = CurrentPool(st);
+        QByteArray db;
+        QByteArray coll;
+        if (!pool)
+            return false;
+        if (!SplitNamespace(ns, db, coll))
+            return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+        const BsonDoc selector(query);
+        if (!selector.Ok())
+            return st.Fail(QStringLiteral("The query is too large to send."), 10334);
+        Lease lease(pool);
+        Collection c(lease.Client(), db, coll);
+        bson_error_t error;
+        const bool ok =
+            justOne
+                ? mongoc_collection_delete_one(c.Get(), selector.Get(), nullptr, nullptr, &error)
+                : mongoc_collection_delete_many(c.Get(), selector.Get(), nullptr, nullptr, &error);
+        return ok || st.Fail(ErrorText(error), static_cast<int>(error.code));
+    }
+
+    std::unique_ptr<Connection> Acquire(Status& st) override {
+        auto pool = CurrentPool(st);
+        if (!pool)
+            return nullptr;
+        return std::make_unique<MongoConnection>(std::move(pool));
+    }
+
+private:
+    std::shared_ptr<Pool> CurrentPool(Status& st) const {
+        std::lock_guard lock(m_mutex);
+        if (!m_pool)
+            st.Fail(QStringLiteral("Not connected to the database."));
+        return m_pool;
+    }
+
+    std::shared_ptr<Pool> MakePool(const QString& authDb, const QString& user,
+                                   const QString& password, Status& st) const {
+        const QString text = m_server.trimmed();
+        if (text.isEmpty()) {
+            st.Fail(QStringLiteral("No database server is configured."));
+            return nullptr;
+        }
+        const bool isUri = text.startsWith(u"mongodb://") || text.startsWith(u"mongodb+srv://");
+        const QByteArray uriText =
+            (isUri ? text : QStringLiteral("mongodb://%1/").arg(text)).toUtf8();
+        auto pool = std::make_shared<Pool>();
+        bson_error_t error;
+        pool->uri = mongoc_uri_new_with_error(uriText.constData(), &error);
+        if (!pool->uri) {
+            st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
+                        .arg(text, ErrorText(error)));
+            return nullptr;
+        }
+        mongoc_uri_t* uri = pool->uri;
+        if (!m_replicaSet.trimmed().isEmpty())
+            mongoc_uri_set_option_as_utf8(uri, MONGOC_URI_REPLICASET,
+                                          m_replicaSet.trimmed().toUtf8().constData());
+        if (!mongoc_uri_has_option(uri, MONGOC_URI_SERVERSELECTIONTIMEOUTMS))
+            mongoc_uri_set_option_as_int32(uri, MONGOC_URI_SERVERSELECTIONTIMEOUTMS,
+                                           kSelectionTimeoutMs);
+        if (!mongoc_uri_has_option(uri, MONGOC_URI_CONNECTTIMEOUTMS))
+            mongoc_uri_set_option_as_int32(uri, MONGOC_URI_CONNECTTIMEOUTMS, kConnectTimeoutMs);
+        if (!mongoc_uri_has_option(uri, MONGOC_URI_SOCKETTIMEOUTMS))
+            mongoc_uri_set_option_as_int32(uri, MONGOC_URI_SOCKETTIMEOUTMS, kSocketTimeoutMs);
+        if (!user.isEmpty()) {
+            mongoc_uri_set_username(uri, user.toUtf8().constData());
+            mongoc_uri_set_password(uri, password.toUtf8().constData());
+            mongoc_uri_set_auth_source(
+                uri, (authDb.isEmpty() ? QStringLiteral("admin") : authDb).toUtf8().constData());
+        }
+        pool->pool = mongoc_client_pool_new_with_error(uri, &error);
+        if (!pool->pool) {
+            st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
+                        .arg(text, ErrorText(error)));
+            return nullptr;
+        }
+        mongoc_client_pool_set_error_api(pool->pool, MONGOC_ERROR_API_VERSION_2);
+        mongoc_client_pool_set_appname(pool->pool, "XAL E-script Editor");
+        return pool;
+    }
+
+    QString m_server;
+    QString m_replicaSet;
+    mutable std::mutex m_mutex;
+    std::shared_ptr<Pool> m_pool;
+};
+
+} // namespace
+
+bool SplitNamespace(const QString& ns, QByteArray& database, QByteArray& collection) {
+    const auto dot = ns.indexOf(u'.');
+    if (dot <= 0 || dot + 1 >= ns.size())
+        return false;
+    database = ns.left(dot).toUtf8();
+    collection = ns.mid(dot + 1).toUtf8();
+    return true;
+}
+
+std::unique_ptr<Backend> MakeMongoBackend(const QString& server, const QString& replicaSet) {
+    return std::make_unique<MongoBackend>(server, replicaSet);
+}
+
+} // namespace xal::db

@@ -1,0 +1,26 @@
+#pragma once
+// Reading an e-script document of xaldata.escript into the model. A load never writes.
+//
+// Fields of an unexpected type read as their default (the wrapper converts what it can), a
+// missing or mistyped array or sub-document is skipped, and an array of documents ends at its
+// first element that is missing or not a document. An "urlparameter" find stored without a
+// trailing "=" (a piece of an address) is read with m_nNoEqualSign 1, so that saving the
+// e-script again writes it back unchanged.
+
+#include <QString>
+#include <QStringList>
+
+class CMongoDB;
+class CScriptObj;
+class CTestAddData;
+
+// Fills script (its m_strID names the document, its lists are expected empty). Every string
+// of "domainlist_available" is also appended to rememberedDomains when one is given.
+// Returns true when a document with that _id was found. A failing query also gives false;
+// the session's GetLastError() then tells it apart from a missing document.
+bool LoadScript(CMongoDB& db, CScriptObj& script, QStringList* rememberedDomains = nullptr);
+
+// Fills a freshly constructed data object with the fields of the stored e-script id that the
+// editor does not edit but carries into a test copy. Without such a document the values of
+// construction stay.
+void LoadTestAddData(CMongoDB& db, CTestAddData& data, const QString& id);

@@ -1,0 +1,115 @@
+// The xaldb program: import, export and remove, with their failures.
+
+#include "store_test_support.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+using namespace storetest;
+
+const char* const kDocuments = R"([
+  {"_id": "one", "title": "Grüße ✓", "port": {"$numberInt": "8080"},
+   "kernel": {"$numberLong": "5000000000"}, "test": true,
+   "lastchanged": {"$date": {"$numberLong": "1700000000123"}},
+   "logon": {"user": "anna", "type": {"$numberLong": "2"}},
+   "domainlist": ["a.example", "b.example"],
+   "urls": [{"url": "/x", "method": {"$numberInt": "1"}}]},
+  {"_id": "two", "ratio": {"$numberDouble": "0.5"}, "nothing": null}
+])";
+
+class Xaldb : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam()) {
+            auto& server = SharedServer();
+            ASSERT_TRUE(server.IsRunning());
+            m_server = server.ServerText();
+            m_ns = TestNamespace();
+        } else {
+            m_server = m_store.ServerText();
+            m_ns = S("xaldata.escript");
+        }
+        QFile f(m_dir.filePath(S("in.json")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(kDocuments);
+    }
+    int Run(QStringList args, QString* out = nullptr, QString* err = nullptr) {
+        args.prepend(m_server);
+        args.prepend(S("--server"));
+        args.prepend(S(XALDB_PROGRAM));
+        return RunProgram(args, out, err);
+    }
+
+    xal::test::TemporaryEmbeddedStore m_store;
+    QTemporaryDir m_dir;
+    QString m_server;
+    QString m_ns;
+};
+
+TEST_P(Xaldb, import_export_round_trip_and_remove) {
+    const QString in = m_dir.filePath(S("in.json"));
+    QString out;
+    QString err;
+    ASSERT_EQ(Run({S("import"), m_ns, in}, nullptr, &err), 0) << err.toStdString();
+    ASSERT_EQ(Run({S("export"), m_ns}, &out, &err), 0) << err.toStdString();
+
+    CMDBRecord expected;
+    ASSERT_TRUE(CMDBRecord::FromJson(S(kDocuments), expected));
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        CMDBRecord line;
+        ASSERT_TRUE(CMDBRecord::FromJson(lines[i], line)) << lines[i].toStdString();
+        EXPECT_EQ(line, *expected.GetRecordPtr(i)) << lines[i].toStdString();
+    }
+
+    ASSERT_EQ(Run({S("export"), m_ns, S("two")}, &out, &err), 0);
+    EXPECT_EQ(out.trimmed(), lines[1]);
+
+    // Importing again collides; --replace overwrites.
+    EXPECT_EQ(Run({S("import"), m_ns, in}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(S("--replace"))) << err.toStdString();
+    EXPECT_EQ(Run({S("import"), S("--replace"), m_ns, in}, nullptr, &err), 0) << err.toStdString();
+
+    EXPECT_EQ(Run({S("remove"), m_ns, S("one")}, nullptr, &err), 0) << err.toStdString();
+    EXPECT_EQ(Run({S("remove"), m_ns, S("one")}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(S("one"))) << err.toStdString();
+    EXPECT_EQ(Run({S("export"), m_ns, S("one")}, &out, &err), 1);
+    EXPECT_TRUE(out.isEmpty());
+}
+
+TEST_P(Xaldb, bad_input_fails_with_a_message) {
+    QFile bad(m_dir.filePath(S("bad.json")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{\"_id\": \"x\", ");
+    bad.close();
+    QString err;
+    EXPECT_EQ(Run({S("import"), m_ns, bad.fileName()}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(S("not valid Extended JSON"))) << err.toStdString();
+    EXPECT_EQ(Run({S("import"), m_ns, m_dir.filePath(S("absent.json"))}, nullptr, &err), 1);
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(Run({S("import"), m_ns}, nullptr, &err), 2);
+    EXPECT_EQ(Run({S("frobnicate")}, nullptr, &err), 2);
+    EXPECT_EQ(Run({S("export"), S("nodot")}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains(S("namespace"))) << err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, Xaldb, ::testing::Values(false, true), [](const auto& info) {
+    return info.param ? std::string("MongoDB") : std::string("Embedded");
+});
+
+TEST(XaldbProgram, needs_a_server_and_a_reachable_one) {
+    QString err;
+    EXPECT_EQ(RunProgram({S(XALDB_PROGRAM), S("export"), S("xaldata.escript")}, nullptr, &err), 2);
+    EXPECT_TRUE(err.contains(S("--server"))) << err.toStdString();
+    EXPECT_EQ(RunProgram({S(XALDB_PROGRAM), S("--server"),
+                          QStringLiteral("127.0.0.1:%1").arg(ClosedPort()), S("export"),
+                          S("xaldata.escript")},
+                         nullptr, &err),
+              1);
+    EXPECT_TRUE(err.contains(S("Could not reach"))) << err.toStdString();
+}
+
+} // namespace
