@@ -1,0 +1,61 @@
+#pragma once
+// XalTools: functions with which the suite's programs start each other, read the user's
+// language and the database connection, load the suite's environment and make test
+// copies of e-scripts. Every function is exported by name with C linkage and never lets
+// an exception out. In-strings are zero-terminated UTF-16; out strings are owned by the
+// caller.
+
+#include <QString>
+
+#if defined(XALTOOLS_BUILD)
+#define XALTOOLS_API __attribute__((visibility("default")))
+#else
+#define XALTOOLS_API
+#endif
+
+// Layout of the connection block filled by XALIsMDBDataAvailable: four zero-terminated
+// fields at these offsets (in characters).
+inline constexpr int kXalConnectionChars = 820;
+inline constexpr int kXalConnServer = 0;     // "Server", 520 characters
+inline constexpr int kXalConnSet = 520;      // "Set", 100 characters
+inline constexpr int kXalConnUser = 620;     // "User", 100 characters
+inline constexpr int kXalConnPassword = 720; // "PW" decrypted, 100 characters
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpragmas"
+#pragma GCC diagnostic ignored "-Wreturn-type-c-linkage"
+#endif
+
+extern "C" {
+
+// Program launchers. Programs lie in the directory named by "zvbindir"; they are started
+// without waiting for them and without handing them open files. True when started.
+XALTOOLS_API bool XALStartExternalApp(const char16_t* commandLine,
+                                      const char16_t* currentDirectory);
+XALTOOLS_API bool XALStartTools();
+XALTOOLS_API bool XALStartDataEditor();
+XALTOOLS_API bool XALStartDiagnostic();
+XALTOOLS_API bool XALStartEZBImport(const char16_t* argument);
+XALTOOLS_API bool XALStartScriptEditor(const char16_t* xalId, const char16_t* arguments);
+
+// Test IDs and e-script test.
+XALTOOLS_API bool XALTCreateFreeTestID(QString& testId);
+XALTOOLS_API bool XALTestEScript(const char16_t* xalId);
+XALTOOLS_API bool XALTVerifyID(QString& id);
+
+// User language, runtime locale, connection settings and the suite's environment.
+XALTOOLS_API bool XALReadUserLG(QString& language);
+XALTOOLS_API bool XALSetUserLG(const char16_t* language);
+XALTOOLS_API bool XALSGetUserLG(QString& language, bool exportToEnvironment);
+// What the C runtime's setlocale returned: its own text, valid until the next setlocale
+// call, or null when the locale is not available.
+XALTOOLS_API const char* XALTSetCurrentLocale();
+XALTOOLS_API bool XALIsMDBDataAvailable(char16_t* connection);
+XALTOOLS_API bool XALInitEnvFromMDB();
+
+} // extern "C"
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
