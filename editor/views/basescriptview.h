@@ -1,0 +1,87 @@
+#pragma once
+// What the main-script view and the conditional-script views share: the grid, building rows
+// from model objects, collecting rows back into model objects, the text search, spreading and
+// renumbering placeholders, the context-menu choice and the command enabling.
+
+#include "gridrecord.h"
+#include "mytreegridctrl.h"
+#include "scriptmodel.h"
+
+#include <QString>
+
+class CXALScripEditView;
+
+class CBaseScriptView {
+public:
+    CBaseScriptView(CXALScripEditView& tabView, int nViewKind);
+    virtual ~CBaseScriptView() = default;
+    CBaseScriptView(const CBaseScriptView&) = delete;
+    CBaseScriptView& operator=(const CBaseScriptView&) = delete;
+
+    [[nodiscard]] bool IsConditional() const { return m_grid.m_nViewKind == 1; }
+    [[nodiscard]] CMyTreeGridCtrl& Grid() { return m_grid; }
+    [[nodiscard]] const CMyTreeGridCtrl& Grid() const { return m_grid; }
+    [[nodiscard]] const QString& GetName() const { return m_strName; }
+    [[nodiscard]] CXALScripEditView& TabView() const { return m_tabView; }
+
+    // Rebuilds the script's URLs from the rows into subscript and the e-script-wide parts
+    // (root URL, logon values, flexible parameters) into script.
+    virtual void CollectScript(CScriptObj& script, CSubscriptObj& subscript) = 0;
+    // The tab's close button.
+    virtual void OnClose() = 0;
+
+    // The URL row's label followed by the parameters that travel in the URL.
+    [[nodiscard]] QString GetURLWithQuery(int nURLRow) const;
+    // Collects rows from the URL row of nStartRow on; bSingleURL stops at the next URL row,
+    // bSplit gives the first URL a twin (split marks 4096 and 8192).
+    void CollectRows(int nStartRow, bool bSingleURL, bool bSplit, CSubscriptObj& subscript);
+    [[nodiscard]] bool FindTextInRows(const QString& strText) const {
+        return m_grid.FindTextInRows(strText);
+    }
+    void SpreadFlexibleParameter(const CSpreadRequest& request);
+    void RenumberPlaceholders(const QString& strOld, const QString& strNew);
+
+    // Right click on nHitRow (-1 for empty space): adjusts the selection as the grid does and
+    // returns the menu to show, or 0 while a recording runs.
+    int PrepareContextMenu(int nHitRow);
+    [[nodiscard]] bool IsCommandEnabled(int nCommand) const;
+    // True when the view handled the command.
+    virtual bool OnCommand(int nCommand);
+
+    [[nodiscard]] virtual bool CanMoveUp() const = 0;
+    [[nodiscard]] virtual bool CanMoveDown() const = 0;
+
+protected:
+    // Builds the URL row of a model URL (label, icon, record, colour) without adding it.
+    [[nodiscard]] CGridRow MakeURLRow(const CURLObj& url);
+    // Builds a parameter row; bUndecodedFlexible keeps flexible values as stored (conditional
+    // views).
+    [[nodiscard]] static CGridRow MakeParamRow(const CURLParamObj& param, COLORREF crColor,
+                                               bool bUndecodedFlexible);
+    // A collected URL from a URL row (server, address, port and protocol parsed from the label).
+    [[nodiscard]] CURLObj URLFromRow(int nRow) const;
+    [[nodiscard]] CURLParamObj ParamFromRow(int nRow) const;
+    // Row from which SpreadFlexibleParameter starts.
+    [[nodiscard]] virtual int SpreadStartRow() const { return 0; }
+    // Commands this view carries out (the others stay disabled).
+    [[nodiscard]] virtual bool Implements(int nCommand) const;
+
+    CXALScripEditView& m_tabView;
+    CMyTreeGridCtrl m_grid;
+    QString m_strName;
+};
+
+// Label of a URL: protocol prefix, server, port suffix and address.
+[[nodiscard]] QString URLLabel(const CURLObj& url);
+// Display value of a parameter: decoded up to 10 rounds unless one of the keep bits is set.
+[[nodiscard]] QString DisplayValue(const QString& strValue, int nSpecialVariable, int nKeepBits);
+// Splits a URL label into server, address (with query) and port (80 when it names none). Also
+// copes with labels the URL parser refuses, so that no row is lost on collecting.
+struct CLabelParts {
+    QString strServer;
+    QString strAddress;
+    int nPort = 80;
+};
+[[nodiscard]] CLabelParts SplitLabel(const QString& strLabel);
+// Reads the flexible-parameter number right after the first "_XALURL_"; -1 when none.
+[[nodiscard]] int PlaceholderNumber(const QString& strText);

@@ -1,0 +1,143 @@
+#include "subscriptview.h"
+
+#include "admtools.h"
+#include "specialvars.h"
+#include "viewcommands.h"
+#include "xalscripteditview.h"
+
+namespace {
+int ConditionalURLFlags(const QString& strLabel) {
+    if (strLabel.contains(u'*') || strLabel.contains(kXalUrlConditionTemplate))
+        return static_cast<int>(RowBits::kFlexCondition);
+    return strLabel.contains(kXalUrlPrefix) ? kURLFlexibleFlags : 0;
+}
+} // namespace
+
+void CSubscriptView::FillScript(const QString& strName, const CSubscriptObj& subscript) {
+    const CGridUpdateBlock block(m_grid);
+    m_strName = strName;
+    bool bFirst = true;
+    for (const CURLObj& url : subscript.m_lstURLs) {
+        CGridRow row = MakeURLRow(url);
+        // Only the marks are taken from the URL's flags: a flag value such as 9999 is no set
+        // of row bits.
+        row.m_nData = RowBits::kURL | (bFirst ? RowBits::kConditionURL : RowBits::kScriptURL);
+        row.m_pRecord->m_nFlags = ConditionalURLFlags(row.m_cells[0].strText);
+        if (bFirst)
+            row.m_crBackground = kConditionURLColor;
+        const COLORREF crColor = row.m_crBackground;
+        const int nURLRow = m_grid.AddURLRow(std::move(row));
+        for (const CURLParamObj& param : url.m_lstParams)
+            m_grid.AddSubRow(nURLRow, MakeParamRow(param, crColor, true));
+        bFirst = false;
+    }
+    m_grid.MergeURLRows(0);
+    if (m_grid.GetRowCount() > 0)
+        m_grid.SelectRow(0);
+}
+
+void CSubscriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript) {
+    int nCurrent = -1;
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        const CGridRow& row = m_grid.Row(i);
+        const CGridItemRecord& record = *row.m_pRecord;
+        if (row.IsURLRow()) {
+            m_tabView.NoteFlexibleNumber(row.m_cells[0].strText);
+            CURLObj url = URLFromRow(i);
+            url.m_nFlags = record.m_nFlags;
+            subscript.m_lstURLs.push_back(std::move(url));
+            nCurrent = static_cast<int>(subscript.m_lstURLs.size()) - 1;
+            continue;
+        }
+        const QString& strName = row.m_cells[0].strText;
+        if (strName.isEmpty() || nCurrent < 0)
+            continue;
+        m_tabView.NoteFlexibleNumber(strName);
+        m_tabView.NoteFlexibleNumber(record.m_strValue);
+        if (script.m_strLogonUser.isEmpty() && (record.m_nFlags & RowBits::kLogonUser) != 0)
+            script.m_strLogonUser = record.m_strOrgValue;
+        if (script.m_strLogonPW.isEmpty() && (record.m_nFlags & RowBits::kLogonPassword) != 0)
+            script.m_strLogonPW = record.m_strOrgValue;
+        if ((record.m_nFlags & (RowBits::kFlexByValue | RowBits::kFlexByNameValue)) != 0 &&
+            !script.m_lstVariables.contains(record.m_strRawValue)) {
+            CFindReplaceObj entry;
+            entry.m_strFind = strName;
+            entry.m_strReplace = record.m_strRawValue;
+            script.m_lstURLParameter.push_back(std::move(entry));
+            script.m_lstVariables.append(record.m_strRawValue);
+        }
+        subscript.m_lstURLs[static_cast<std::size_t>(nCurrent)].m_lstParams.push_back(
+            ParamFromRow(i));
+    }
+}
+
+void CSubscriptView::OnClose() {
+    // May destroy this view: nothing may touch members afterwards.
+    m_tabView.DeleteConditionalScript(QString(m_strName));
+}
+
+bool CSubscriptView::OnCommand(int nCommand) {
+    if (nCommand == ViewCmd::kDeleteConditionalScript ||
+        nCommand == ViewCmd::kCreateConditionalScript) {
+        OnClose();
+        return true;
+    }
+    return CBaseScriptView::OnCommand(nCommand);
+}
+
+bool CSubscriptView::Implements(int nCommand) const {
+    return nCommand == ViewCmd::kDeleteConditionalScript ||
+           nCommand == ViewCmd::kCreateConditionalScript || CBaseScriptView::Implements(nCommand);
+}
+
+void CSubscriptView::ReleaseFlexibleParameters() {
+    bool bFound = true;
+    while (bFound) {
+        bFound = false;
+        for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+            const int nCell = m_grid.IsURLRow(i) ? 0 : 1;
+            const QString strText = m_grid.Row(i).m_cells[static_cast<std::size_t>(nCell)].strText;
+            const qsizetype nAt = strText.indexOf(kXalUrlPrefix);
+            if (nAt < 0)
+                continue;
+            bFound = true;
+            const qsizetype nEnd = strText.indexOf(u'_', nAt + kXalUrlPrefix.size());
+            const QString strPlaceholder =
+                nEnd < 0 ? strText.mid(nAt) : strText.mid(nAt, nEnd - nAt + 1);
+            m_grid.SetCellText(i, nCell, QString());
+            m_tabView.ReleasePlaceholder(2, strPlaceholder);
+        }
+    }
+}
+
+int CSubscriptView::SpreadStartRow() const {
+    // The condition URL's block is the pattern the proxy matches against: a placeholder in it
+    // would change which URLs the conditional script applies to.
+    if (m_grid.GetRowCount() == 0)
+        return 0;
+    return m_grid.GetSubRowCount(0) + 1;
+}
+
+bool CSubscriptView::CanMoveUp() const {
+    const int nRow = m_grid.GetCurrentRow();
+    if (nRow < 1)
+        return false;
+    if (m_grid.IsURLRow(nRow)) {
+        if ((m_grid.Row(nRow).m_nData & RowBits::kScriptURL) == 0)
+            return false;
+        return m_grid.GetURLRowOf(nRow - 1) != 0;
+    }
+    return nRow - 1 >= 1 && !m_grid.IsURLRow(nRow - 1);
+}
+
+bool CSubscriptView::CanMoveDown() const {
+    const int nRow = m_grid.GetCurrentRow();
+    if (nRow < 1)
+        return false;
+    if (m_grid.IsURLRow(nRow)) {
+        if ((m_grid.Row(nRow).m_nData & RowBits::kScriptURL) == 0)
+            return false;
+        return m_grid.GetBlockEnd(nRow) < m_grid.GetRowCount();
+    }
+    return m_grid.IsValidRow(nRow + 1) && !m_grid.IsURLRow(nRow + 1);
+}

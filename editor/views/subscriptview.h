@@ -1,0 +1,29 @@
+#pragma once
+// A conditional-script view, view kind 1. Row 0 is the condition URL (mark 0x1000, amber);
+// every further URL row carries 0x2000.
+
+#include "basescriptview.h"
+
+// Background of the condition URL's block (COLORREF, an amber).
+inline constexpr COLORREF kConditionURLColor = 0x44CEFF;
+
+class CSubscriptView final : public CBaseScriptView {
+public:
+    explicit CSubscriptView(CXALScripEditView& tabView) : CBaseScriptView(tabView, 1) {}
+
+    void FillScript(const QString& strName, const CSubscriptObj& subscript);
+    // URL flags and parameter bits come from the records; no root URL, no address parameters.
+    void CollectScript(CScriptObj& script, CSubscriptObj& subscript) override;
+    // Runs DeleteConditionalScript of the tab view.
+    void OnClose() override;
+    bool OnCommand(int nCommand) override;
+    // Frees every placeholder the rows hold that no other view shows, before the tab goes.
+    void ReleaseFlexibleParameters();
+
+    [[nodiscard]] bool CanMoveUp() const override;
+    [[nodiscard]] bool CanMoveDown() const override;
+
+protected:
+    [[nodiscard]] int SpreadStartRow() const override;
+    [[nodiscard]] bool Implements(int nCommand) const override;
+};

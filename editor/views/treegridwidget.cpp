@@ -1,0 +1,372 @@
+#include "treegridwidget.h"
+
+#include "basescriptview.h"
+#include "viewcommands.h"
+#include "viewhost.h"
+#include "xalscripteditview.h"
+#include "xalstrings.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QContextMenuEvent>
+#include <QFont>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygon>
+
+#include <array>
+
+namespace {
+QColor FromCOLORREF(COLORREF crColor) {
+    return QColor(static_cast<int>(crColor & 0xFF), static_cast<int>((crColor >> 8) & 0xFF),
+                  static_cast<int>((crColor >> 16) & 0xFF));
+}
+
+// URLs are page symbols, parameters small dots; blue for GET, green for POST, grey for the
+// third kind (a diamond, shared by URLs and query parameters of POST URLs).
+QPixmap DrawIcon(int nImage) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor get(0x2a, 0x62, 0xc9);
+    const QColor post(0x2e, 0x8b, 0x3a);
+    const QColor other(0x80, 0x80, 0x80);
+    switch (nImage) {
+    case GridImage::kURLGet:
+    case GridImage::kURLPost: {
+        const QColor color = nImage == GridImage::kURLGet ? get : post;
+        painter.setPen(QPen(color.darker(140), 1));
+        painter.setBrush(color);
+        painter.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 2, 2);
+        painter.setPen(QPen(Qt::white, 1.5));
+        for (int y = 5; y <= 11; y += 3)
+            painter.drawLine(QPointF(5, y), QPointF(11, y));
+        break;
+    }
+    case GridImage::kParamGet:
+    case GridImage::kParamPost: {
+        const QColor color = nImage == GridImage::kParamGet ? get : post;
+        painter.setPen(QPen(color.darker(140), 1));
+        painter.setBrush(color);
+        painter.drawEllipse(QRectF(4.5, 4.5, 7, 7));
+        break;
+    }
+    case GridImage::kMethod2: {
+        painter.setPen(QPen(other.darker(140), 1));
+        painter.setBrush(other);
+        const QPolygon diamond({QPoint(8, 2), QPoint(14, 8), QPoint(8, 14), QPoint(2, 8)});
+        painter.drawPolygon(diamond);
+        break;
+    }
+    default:
+        break;
+    }
+    return pixmap;
+}
+// Views hash a model index as row * 16 + column + internal id, without mixing, and keep large
+// sets of them (expanded rows, spanned rows). Plain ids (0, or the parent's number) put
+// thousands of rows into a few hash buckets and made every layout of a large script
+// quadratic, so the ids carry scrambled low bits: bit 62 marks a top-level row, a child keeps
+// its URL row's top-level number in bits 32..61.
+constexpr quintptr kTopLevelMark = quintptr(1) << 62;
+
+quintptr Scramble(quintptr nValue) {
+    quintptr z = nValue * 0x9E3779B97F4A7C15ULL;
+    z ^= z >> 29;
+    return z & 0x0FFFFFFF;
+}
+
+quintptr TopLevelId(int nRow) {
+    return kTopLevelMark | Scramble(quintptr(nRow));
+}
+
+quintptr ChildId(int nTop) {
+    return (quintptr(nTop) << 32) | Scramble(quintptr(nTop) + 0x5bd1e995);
+}
+
+bool IsTopLevelId(quintptr nId) {
+    return (nId & kTopLevelMark) != 0;
+}
+
+int ParentOfId(quintptr nId) {
+    return static_cast<int>((nId >> 32) & 0x3FFFFFFF);
+}
+} // namespace
+
+QIcon GridMethodIcon(int nImage) {
+    static const std::array<QIcon, 5> icons = {QIcon(DrawIcon(0)), QIcon(DrawIcon(1)),
+                                               QIcon(DrawIcon(2)), QIcon(DrawIcon(3)),
+                                               QIcon(DrawIcon(4))};
+    if (nImage < 0 || nImage >= static_cast<int>(icons.size()))
+        return {};
+    return icons[static_cast<std::size_t>(nImage)];
+}
+
+CTreeGridModel::CTreeGridModel(const CMyTreeGridCtrl& grid, QObject* pParent)
+    : QAbstractItemModel(pParent), m_grid(grid) {
+    Rebuild();
+}
+
+void CTreeGridModel::Rebuild() {
+    m_urlRows.clear();
+    m_topOf.assign(static_cast<std::size_t>(m_grid.GetRowCount()), -1);
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        if (m_grid.Row(i).IsURLRow())
+            m_urlRows.push_back(i);
+        m_topOf[static_cast<std::size_t>(i)] = static_cast<int>(m_urlRows.size()) - 1;
+    }
+}
+
+void CTreeGridModel::Reset() {
+    beginResetModel();
+    Rebuild();
+    endResetModel();
+}
+
+void CTreeGridModel::RowChanged(int nGridRow) {
+    const QModelIndex first = IndexOfGridRow(nGridRow, 0);
+    if (first.isValid())
+        emit dataChanged(first, IndexOfGridRow(nGridRow, 1));
+}
+
+QModelIndex CTreeGridModel::index(int nRow, int nColumn, const QModelIndex& parent) const {
+    if (nRow < 0 || nColumn < 0 || nColumn > 1 || nRow >= rowCount(parent))
+        return {};
+    if (!parent.isValid())
+        return createIndex(nRow, nColumn, TopLevelId(nRow));
+    return createIndex(nRow, nColumn, ChildId(parent.row()));
+}
+
+QModelIndex CTreeGridModel::parent(const QModelIndex& child) const {
+    if (!child.isValid() || IsTopLevelId(child.internalId()))
+        return {};
+    const int nTop = ParentOfId(child.internalId());
+    return createIndex(nTop, 0, TopLevelId(nTop));
+}
+
+int CTreeGridModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return static_cast<int>(m_urlRows.size());
+    if (!IsTopLevelId(parent.internalId()) || parent.column() != 0)
+        return 0;
+    const auto nTop = static_cast<std::size_t>(parent.row());
+    return nTop < m_urlRows.size() ? m_grid.GetSubRowCount(m_urlRows[nTop]) : 0;
+}
+
+int CTreeGridModel::columnCount(const QModelIndex&) const {
+    return 2;
+}
+
+int CTreeGridModel::GridRow(const QModelIndex& index) const {
+    if (!index.isValid())
+        return -1;
+    if (IsTopLevelId(index.internalId())) {
+        const auto nTop = static_cast<std::size_t>(index.row());
+        return nTop < m_urlRows.size() ? m_urlRows[nTop] : -1;
+    }
+    const auto nTop = static_cast<std::size_t>(ParentOfId(index.internalId()));
+    if (nTop >= m_urlRows.size())
+        return -1;
+    const int nRow = m_urlRows[nTop] + 1 + index.row();
+    return m_grid.IsValidRow(nRow) ? nRow : -1;
+}
+
+int CTreeGridModel::TopRowOf(int nGridRow) const {
+    if (!m_grid.IsURLRow(nGridRow) || static_cast<std::size_t>(nGridRow) >= m_topOf.size())
+        return -1;
+    return m_topOf[static_cast<std::size_t>(nGridRow)];
+}
+
+QModelIndex CTreeGridModel::IndexOfGridRow(int nGridRow, int nColumn) const {
+    if (nGridRow < 0 || static_cast<std::size_t>(nGridRow) >= m_topOf.size())
+        return {};
+    const int nTop = m_topOf[static_cast<std::size_t>(nGridRow)];
+    if (nTop < 0)
+        return {};
+    const int nURLRow = m_urlRows[static_cast<std::size_t>(nTop)];
+    if (nURLRow == nGridRow)
+        return createIndex(nTop, nColumn, TopLevelId(nTop));
+    return createIndex(nGridRow - nURLRow - 1, nColumn, ChildId(nTop));
+}
+
+QVariant CTreeGridModel::data(const QModelIndex& index, int nRole) const {
+    const int nRow = GridRow(index);
+    if (nRow < 0)
+        return {};
+    const CGridRow& row = m_grid.Row(nRow);
+    const auto nCell = static_cast<std::size_t>(index.column());
+    switch (nRole) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return row.m_cells[nCell].strText;
+    case Qt::DecorationRole:
+        if (nCell == 0 && row.m_cells[0].nImage >= 0)
+            return GridMethodIcon(row.m_cells[0].nImage);
+        return {};
+    case Qt::BackgroundRole:
+        return QBrush(FromCOLORREF(row.m_crBackground));
+    case Qt::FontRole:
+        if (row.IsURLRow()) {
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant CTreeGridModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const {
+    if (orientation != Qt::Horizontal || nRole != Qt::DisplayRole)
+        return {};
+    if (nSection == 0)
+        return XalString(7);
+    if (nSection == 1)
+        return XalString(120);
+    return {};
+}
+
+CTreeGridWidget::CTreeGridWidget(CBaseScriptView& view, QWidget* pParent)
+    : QTreeView(pParent), m_view(view), m_pModel(new CTreeGridModel(view.Grid(), this)) {
+    setModel(m_pModel);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setExpandsOnDoubleClick(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    header()->setStretchLastSection(true);
+    setColumnWidth(0, 100);
+    setColumnWidth(1, 300);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CTreeGridWidget::SelectionToGrid);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_bSyncing)
+                    m_view.Grid().SetCurrentRow(m_pModel->GridRow(current));
+            });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (!m_bSyncing)
+            m_view.Grid().SetExpanded(m_pModel->GridRow(index), true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (!m_bSyncing)
+            m_view.Grid().SetExpanded(m_pModel->GridRow(index), false);
+    });
+    m_view.Grid().SetObserver(this);
+    ApplyRowStates();
+}
+
+CTreeGridWidget::~CTreeGridWidget() {
+    m_view.Grid().SetObserver(nullptr);
+}
+
+void CTreeGridWidget::OnGridReset() {
+    m_bSyncing = true;
+    m_pModel->Reset();
+    m_bSyncing = false;
+    ApplyRowStates();
+}
+
+void CTreeGridWidget::OnRowChanged(int nRow) {
+    m_pModel->RowChanged(nRow);
+    const CMyTreeGridCtrl& grid = m_view.Grid();
+    if (grid.IsURLRow(nRow)) {
+        m_bSyncing = true;
+        const int nTop = m_pModel->TopRowOf(nRow);
+        setFirstColumnSpanned(nTop, QModelIndex(), grid.Row(nRow).m_bMerged);
+        setExpanded(m_pModel->index(nTop, 0), grid.Row(nRow).m_bExpanded);
+        m_bSyncing = false;
+    }
+}
+
+void CTreeGridWidget::OnSelectionChanged() {
+    SelectionFromGrid();
+}
+
+void CTreeGridWidget::ApplyRowStates() {
+    const CMyTreeGridCtrl& grid = m_view.Grid();
+    m_bSyncing = true;
+    bool bAllExpanded = true;
+    for (int i = 0; i < grid.GetRowCount(); ++i) {
+        const CGridRow& row = grid.Row(i);
+        if (!row.IsURLRow())
+            continue;
+        const int nTop = m_pModel->TopRowOf(i);
+        setFirstColumnSpanned(nTop, QModelIndex(), row.m_bMerged);
+        bAllExpanded = bAllExpanded && row.m_bExpanded;
+    }
+    // One expandAll is far cheaper than one call per URL row in large scripts.
+    if (bAllExpanded) {
+        expandAll();
+    } else {
+        for (int i = 0; i < grid.GetRowCount(); ++i) {
+            if (grid.Row(i).IsURLRow())
+                setExpanded(m_pModel->IndexOfGridRow(i), grid.Row(i).m_bExpanded);
+        }
+    }
+    m_bSyncing = false;
+    SelectionFromGrid();
+}
+
+void CTreeGridWidget::SelectionFromGrid() {
+    const CMyTreeGridCtrl& grid = m_view.Grid();
+    QItemSelection selection;
+    for (int i = 0; i < grid.GetRowCount(); ++i) {
+        if (grid.Row(i).m_bSelected) {
+            selection.select(m_pModel->IndexOfGridRow(i, 0), m_pModel->IndexOfGridRow(i, 1));
+        }
+    }
+    m_bSyncing = true;
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    const QModelIndex current = m_pModel->IndexOfGridRow(grid.GetCurrentRow());
+    if (current.isValid())
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    m_bSyncing = false;
+}
+
+void CTreeGridWidget::SelectionToGrid(const QItemSelection& selected,
+                                      const QItemSelection& deselected) {
+    if (m_bSyncing)
+        return;
+    m_bSyncing = true;
+    CMyTreeGridCtrl& grid = m_view.Grid();
+    for (const QModelIndex& index : deselected.indexes()) {
+        if (index.column() == 0)
+            grid.SelectRow(m_pModel->GridRow(index), false);
+    }
+    for (const QModelIndex& index : selected.indexes()) {
+        if (index.column() == 0)
+            grid.SelectRow(m_pModel->GridRow(index), true);
+    }
+    m_bSyncing = false;
+}
+
+void CTreeGridWidget::mouseDoubleClickEvent(QMouseEvent* pEvent) {
+    QTreeView::mouseDoubleClickEvent(pEvent);
+    // Commands from the mouse and the keyboard obey the same enabling as the ribbon.
+    if (pEvent->button() == Qt::LeftButton && indexAt(pEvent->position().toPoint()).isValid() &&
+        m_view.IsCommandEnabled(ViewCmd::kEdit))
+        m_view.OnCommand(ViewCmd::kEdit);
+}
+
+void CTreeGridWidget::keyPressEvent(QKeyEvent* pEvent) {
+    if (pEvent->key() == Qt::Key_Delete && m_view.IsCommandEnabled(ViewCmd::kDelete))
+        m_view.OnCommand(ViewCmd::kDelete);
+    QTreeView::keyPressEvent(pEvent);
+}
+
+void CTreeGridWidget::contextMenuEvent(QContextMenuEvent* pEvent) {
+    int nHit = -1;
+    if (pEvent->reason() == QContextMenuEvent::Mouse)
+        nHit = m_pModel->GridRow(indexAt(pEvent->pos()));
+    const int nMenu = m_view.PrepareContextMenu(nHit);
+    setFocus();
+    pEvent->accept();
+    if (nMenu != 0)
+        m_view.TabView().Host().ShowContextMenu(nMenu, pEvent->globalPos());
+}
