@@ -1,5 +1,7 @@
 #include "xalstrings.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <iterator>
 
@@ -11,15 +13,121 @@ struct Entry {
 
 // Keep in numeric order.
 constexpr Entry kStrings[] = {
+    {1, u"&Information"},
+    {2, u"&Help"},
+    {3, u"Close"},
+    {4, u"Utilities"},
+    {5, u"Diagnostics"},
+    {6, u"Language"},
+    {7, u"Variable"},
+    {8, u"Now recording ..."},
+    {9, u"Recording paused"},
+    {10, u"Resume "},
+    {11, u"Stop"},
+    {14, u"Character not permitted: '%s' Please switch to the URL-encoded input mode."},
+    {15, u"XAL parameter in the URL parameter"},
+    {16, u"Separators between URL sections"},
+    {17, u"Root URL has changed. Rewrite the main script?"},
+    {18, u"Name of new conditional script"},
+    {19, u"'Server' section of the URL (without protocol)"},
+    {20, u"'Address' section of the URL (without protocol or server)"},
+    {21, u"Parameter name"},
+    {22, u"Separator within the URL parameter"},
+    {23, u"Separator within the URL"},
+    {24, u"E-script (XAL ID: '%s') is temporarily locked by user '%s' at station '%s' and cannot "
+         u"be edited."},
+    {25, u"No XAL LSP modules installed. Cannot begin recording."},
     {26, u"To close the main script, you have to close the Script Editor. Close the Script Editor "
          u"now?"},
+    {27, u"Create conditional script"},
+    {28, u"Delete conditional script"},
+    {29, u"Parameter value"},
+    {30, u"The '%s' domain will be excluded from recording. This setting will be applied the next "
+         u"time the recording is started. Resume?"},
+    {31, u"When the XAL Settings program is open, no domains can be excluded from the recording "
+         u"process. The XAL Settings program is currently in use by user '%s' at station '%s'.  "},
+    {32, u"XAL - E-Script Recording - %s"},
+    {33, u"(with URL filtering)"},
+    {34, u"(without URL filtering)"},
+    {35, u"%s\nThis URL contains XAL-internal variables that will be removed automatically when "
+         u"the conditional script is created.\nDo you wish to continue?"},
+    {36, u"Parameter name '%s' contains characters that are not permitted."},
+    {37, u"N"},
+    {38, u"S"},
+    {39, u"CS"},
+    {40, u"D"},
+    {41, u"G"},
+    {42, u"A"},
+    {43, u"L"},
+    {44, u"Create conditional script for the currently selected URL\nCreate conditional script"},
+    {45, u"Delete the conditional script of the active tab\nDelete conditional script"},
+    {46, u"Characters entered now will automatically be URL encoded."},
+    {47, u"Characters entered now will not automatically URL encoded."},
+    {48, u"X"},
+    {49, u"U"},
+    {50, u"L"},
+    {51, u"E-script data have been modified. Save?"},
+    {52, u"No input possible (XAL parameter)."},
+    {53, u"The domain '%s' has already been excluded from recording."},
+    {54, u"An internal XAL URL parameter ('%s') cannot be entered manually."},
+    {55, u"An internal XAL URL parameter ('%s') cannot be entered here.\nURL: '%s'"},
+    {56, u"During the recording new domains are added. These domains are not considered in the "
+         u"e-script properties ‘Domain List’.\nWould you like to edit this list now?"},
+    {101, u"Save and close"},
+    {102, u"&Editor"},
+    {103, u"XAL"},
+    {104, u"E-Script"},
+    {106, u"XAL Tools\nt"},
+    {107, u"New\nn"},
+    {109, u"Save\ns"},
+    {110, u"Properties\nr"},
+    {111, u"URL"},
+    {112, u"Delete\nl"},
+    {113, u"Create"},
+    {116, u"Edit"},
+    {117, u"Browser"},
+    {118, u"Recording"},
+    {119, u"Parameter"},
+    {120, u"Value"},
+    {121, u"Start"},
     {124, u"Main script"},
     {125, u"Conditional script: %s"},
+    {126, u""},
+    {129, u"GET"},
+    {130, u"POST"},
+    {131, u"Exit"},
+    {132, u"Recently opened e-scripts"},
     {135, u"E-script data have been modified.\nSave e-script?"},
+    {136, u"XAL Script Editor -  XALID: %s, title: %s"},
+    {137, u"Incorrect parameter. Program cannot be started."},
+    {138, u"Test"},
+    {139, u"Incorrect URL syntax"},
     {140, u"Delete the conditional script called '%s'?"},
-    {158,
-     u"E-script data in '%s' has been changed.\nThis e-script does not contain any URLs in its "
-     u"main script and thus cannot be saved.\nExit program?"},
+    {141, u"A conditional script called '%s' already exists."},
+    {146, u"Up"},
+    {147, u"Down"},
+    {148, u"XAL database is not responding"},
+    {153, u"XAL Script Editor - Add URL"},
+    {154, u"XAL Script Editor - Edit URL"},
+    {155, u"XAL Script Editor - Add Parameter"},
+    {156, u"XAL Script Editor - Edit URL Parameter"},
+    {157, u"Incorrect URL syntax:\n%s"},
+    {158, u"E-script data in '%s' has been changed.\nThis e-script does not contain any URLs in "
+          u"its main script and thus cannot be saved.\nExit program?"},
+    {344, u"P"},
+    {345, u"T"},
+    {346, u"E"},
+    {347, u"B"},
+    {348, u"U"},
+    {349, u"R"},
+    {350, u"I"},
+    {351, u"W"},
+    {32771, u"Save and close"},
+    {32772, u""},
+    {32774, u""},
+    {32776, u"Exclude domain from recording"},
+    {32880, u"Test an e-script in the default browser\nTest"},
+    {61191, u"No e-script with XAL ID '%s' found."},
 };
 } // namespace
 
@@ -28,7 +136,11 @@ QString XalString(int id) {
                                       [](const Entry& e, int key) { return e.id < key; });
     if (it == std::end(kStrings) || it->id != id)
         return {};
-    return QString::fromUtf16(it->text);
+    const QString english = QString::fromUtf16(it->text);
+    if (english.isEmpty())
+        return english;
+    // A loaded language file translates by the English text (context "XALScriptEdit").
+    return QCoreApplication::translate("XALScriptEdit", english.toUtf8().constData());
 }
 
 QString XalFormat(int id, const QString& a1, const QString& a2, const QString& a3) {

@@ -1,0 +1,133 @@
+// The main window as the application builds it: the frame with the application's services and
+// commands plugged in, behind the IMainFrame interface the application uses.
+
+#include "mainframe.h"
+#include "mongodb.h"
+#include "mytreegridctrl.h"
+#include "scriptview.h"
+#include "xaldatadlg.h"
+#include "xalscripeditapp.h"
+#include "xalscripteditdoc.h"
+#include "xalscripteditview.h"
+
+#include <QCoreApplication>
+
+namespace {
+// Commands the script views carry out on their active tab.
+constexpr int kViewCommands[] = {
+    XalCmd::Browser,
+    XalCmd::Create,
+    XalCmd::Edit,
+    XalCmd::Delete,
+    XalCmd::Up,
+    XalCmd::Down,
+    XalCmd::ConditionalScript,
+    XalCmd::ExpandAll,
+    XalCmd::CollapseAll,
+    XalCmd::DeleteConditionalScript,
+    XalCmd::ExcludeDomain,
+    XalCmd::FlexibleParameter,
+    XalCmd::ResetFlexibleParameter,
+    XalCmd::FlexibleCondition,
+    XalCmd::ResetFlexibleCondition,
+};
+
+class CAppMainFrame final : public IMainFrame {
+public:
+    explicit CAppMainFrame(std::unique_ptr<CMainFrame> frame) : m_frame(std::move(frame)) {}
+
+    QMainWindow* Window() override { return m_frame.get(); }
+    void ShowContextMenu(int nMenuId, const QPoint& globalPos) override {
+        m_frame->ShowContextMenu(nMenuId, globalPos);
+    }
+    void SetConditionalScriptButton(bool bDelete) override {
+        m_frame->SetConditionalScriptButton(bDelete);
+    }
+    void UpdateCommandUI() override { m_frame->UpdateCommandUI(); }
+    CMainFrame& Frame() { return *m_frame; }
+
+private:
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+void RegisterAppCommands(CXALScripEditApp& app, CMainFrame& frame) {
+    frame.SetCommandHandler(XalCmd::Save, [&app](int) { app.SaveAccount(); });
+    frame.SetCommandHandler(XalCmd::SaveAndClose, [&app](int) { app.OnSaveAndClose(); });
+    frame.SetCommandHandler(XalCmd::Properties, [&app](int) { app.OnProperties(); });
+
+    // Recording and test exist only with the recording area plugged in.
+    const auto recording = [&app](int) { return app.GetRecordingController() != nullptr; };
+    frame.SetCommandHandler(
+        XalCmd::RecordStart,
+        [&app](int) {
+            if (auto* r = app.GetRecordingController())
+                r->StartRecording(true);
+        },
+        recording);
+    frame.SetCommandHandler(
+        XalCmd::RecordStartUnfiltered,
+        [&app](int) {
+            if (auto* r = app.GetRecordingController())
+                r->StartRecording(false);
+        },
+        recording);
+    frame.SetCommandHandler(
+        XalCmd::RecordStop,
+        [&app](int) {
+            if (auto* r = app.GetRecordingController())
+                r->StopRecording();
+        },
+        [&app](int) { return app.IsRecordingRunning(); });
+    frame.SetCommandHandler(
+        XalCmd::Test,
+        [&app](int) {
+            if (auto* r = app.GetRecordingController())
+                r->TestScript();
+        },
+        recording);
+
+    for (const int command : kViewCommands) {
+        frame.SetCommandHandler(
+            command,
+            [&app](int c) {
+                if (auto* view = app.GetView())
+                    view->OnCommand(c);
+            },
+            [&app](int c) { return app.GetView() && app.GetView()->IsCommandEnabled(c); });
+    }
+}
+} // namespace
+
+std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCentral) {
+    FrameServices services;
+    services.messages = &app.Messages();
+    services.recentFiles = app.GetRecentFileList();
+    services.shellState = [&app] {
+        ShellState state;
+        state.modified = app.IsModified();
+        if (auto* view = app.GetView())
+            state.mainScriptRows = view->GetMainView().Grid().GetRowCount();
+        state.recordingStarted = app.IsRecordingRunning();
+        return state;
+    };
+    services.closeGuard = [&app] {
+        auto* doc = app.GetDocument();
+        auto* view = app.GetView();
+        return !doc || !view || doc->SaveModified(*view);
+    };
+    services.programDir = QCoreApplication::applicationDirPath();
+    services.newEScript = [&app](QStringList& array) {
+        app.ClearRecordingRunning();
+        return XALDlgEScriptNew(array, app.GetDatabase(), app.GetMainWindow());
+    };
+    services.information = [&app] {
+        const CMongoDB* db = app.GetDatabase();
+        XALDlgInformation(ProgramInformation(db ? db->GetServer() : QString()),
+                          app.GetMainWindow());
+    };
+
+    auto frame = std::make_unique<CMainFrame>(std::move(services));
+    RegisterAppCommands(app, *frame);
+    frame->SetCentralView(pCentral);
+    return std::make_unique<CAppMainFrame>(std::move(frame));
+}

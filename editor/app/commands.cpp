@@ -1,0 +1,228 @@
+#include "commands.h"
+
+#include <algorithm>
+
+namespace {
+using namespace XalCmd;
+
+constexpr QKeyCombination Ctrl(Qt::Key key) {
+    return QKeyCombination(Qt::ControlModifier, key);
+}
+
+ContextMenuItem Item(int command, const char16_t* text) {
+    return ContextMenuItem{command, QString::fromUtf16(text)};
+}
+ContextMenuItem Separator() {
+    return ContextMenuItem{};
+}
+
+// The script menu with the item at slot flexible (a flexible command or none).
+std::vector<ContextMenuItem> ScriptItems(std::optional<ContextMenuItem> flexible) {
+    std::vector<ContextMenuItem> items{Item(Create, u"Create"), Item(Edit, u"Edit"),
+                                       Item(Delete, u"Delete"), Separator()};
+    if (flexible)
+        items.push_back(*flexible);
+    items.push_back(Item(ConditionalScript, u"Create conditional script"));
+    items.push_back(Separator());
+    items.push_back(Item(Browser, u"Browser"));
+    items.push_back(Item(Up, u"Up"));
+    items.push_back(Item(Down, u"Down"));
+    items.push_back(Separator());
+    items.push_back(Item(ExpandAll, u"Expand all"));
+    items.push_back(Item(CollapseAll, u"Collapse all"));
+    items.push_back(Separator());
+    items.push_back(Item(ExcludeDomain, u"Exclude domain from recording"));
+    return items;
+}
+
+std::vector<ContextMenuItem> SubscriptItems(std::optional<ContextMenuItem> flexible) {
+    std::vector<ContextMenuItem> items{Item(Create, u"Create"), Item(Edit, u"Edit"),
+                                       Item(Delete, u"Delete"), Separator()};
+    if (flexible)
+        items.push_back(*flexible);
+    items.push_back(Item(DeleteConditionalScript, u"Delete conditional script"));
+    items.push_back(Separator());
+    items.push_back(Item(Browser, u"Browser"));
+    items.push_back(Item(Up, u"Up"));
+    items.push_back(Item(Down, u"Down"));
+    items.push_back(Separator());
+    items.push_back(Item(ExpandAll, u"Expand all"));
+    items.push_back(Item(CollapseAll, u"Collapse all"));
+    items.push_back(Separator());
+    items.push_back(Item(ExcludeDomain, u"Exclude domain from recording"));
+    return items;
+}
+
+std::vector<ContextMenuDef> BuildRegistry() {
+    const auto flexParam = Item(FlexibleParameter, u"Flexible parameter");
+    const auto resetParam = Item(ResetFlexibleParameter, u"Reset flexible parameter");
+    const auto flexCond = Item(FlexibleCondition, u"Flexible condition");
+    const auto resetCond = Item(ResetFlexibleCondition, u"Reset flexible condition");
+    return {
+        {QStringLiteral("Script menu"), 315, ScriptItems(flexParam)},
+        {QStringLiteral("Script menu flex"), 344, ScriptItems(resetParam)},
+        {QStringLiteral("Script menu user"), 345, ScriptItems(std::nullopt)},
+        {QStringLiteral("Subscript menu"), 316, SubscriptItems(flexCond)},
+        {QStringLiteral("Subscript flex menu"), 347, SubscriptItems(resetCond)},
+        {QStringLiteral("Subscript not cond menu"), 346, SubscriptItems(flexParam)},
+        {QStringLiteral("Subscript flex param menu"), 348, SubscriptItems(resetParam)},
+        {QStringLiteral("Subscript user menu"), 349, SubscriptItems(std::nullopt)},
+        {QStringLiteral("Subscript user menu short"),
+         350,
+         {Item(ExpandAll, u"Expand all"), Item(CollapseAll, u"Collapse all")}},
+        // The tab view's own menu.
+        {QStringLiteral("Edit menu"),
+         119,
+         {Item(Cut, u"Cut"), Item(Copy, u"Copy"), Item(Paste, u"Paste")}},
+    };
+}
+} // namespace
+
+const std::vector<Accelerator>& AcceleratorTable() {
+    static const std::vector<Accelerator> table{
+        {QKeyCombination(Qt::Key_Return), EnterKey},
+        {Ctrl(Qt::Key_C), Copy},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete), Cut},
+        {Ctrl(Qt::Key_X), Cut},
+        {Ctrl(Qt::Key_V), Paste},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert), Paste},
+        {QKeyCombination(Qt::AltModifier, Qt::Key_Backspace), Undo},
+        {Ctrl(Qt::Key_Z), Undo},
+        {Ctrl(Qt::Key_O), FileOpen},
+        {Ctrl(Qt::Key_P), Print},
+        {Ctrl(Qt::Key_T), XalTools},
+        {Ctrl(Qt::Key_N), NewEScript},
+        {Ctrl(Qt::Key_P), Properties},
+        {Ctrl(Qt::Key_S), Save},
+        {Ctrl(Qt::Key_G), Test},
+        {QKeyCombination(Qt::Key_F6), NextPane},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_F6), PrevPane},
+        {Ctrl(Qt::Key_D), Delete},
+        {Ctrl(Qt::Key_B), Browser},
+        {Ctrl(Qt::Key_W), Down},
+        {Ctrl(Qt::Key_U), Up},
+        {Ctrl(Qt::Key_I), ConditionalScript},
+        {Ctrl(Qt::Key_R), Create},
+        {Ctrl(Qt::Key_A), RecordStart},
+        {Ctrl(Qt::Key_L), RecordStop},
+        {Ctrl(Qt::Key_E), Edit},
+        {QKeyCombination(Qt::Key_Insert), NewEScript},
+    };
+    return table;
+}
+
+std::vector<Accelerator> EffectiveAccelerators() {
+    std::vector<Accelerator> out;
+    for (const Accelerator& a : AcceleratorTable()) {
+        const bool seen = std::any_of(out.begin(), out.end(),
+                                      [&](const Accelerator& b) { return b.key == a.key; });
+        if (!seen)
+            out.push_back(a);
+    }
+    return out;
+}
+
+std::optional<int> CommandForKey(QKeyCombination key) {
+    for (const Accelerator& a : AcceleratorTable())
+        if (a.key == key)
+            return a.command;
+    return std::nullopt;
+}
+
+const std::vector<ContextMenuDef>& ContextMenuRegistry() {
+    static const std::vector<ContextMenuDef> registry = BuildRegistry();
+    return registry;
+}
+
+const ContextMenuDef* FindContextMenu(const QString& name) {
+    for (const ContextMenuDef& def : ContextMenuRegistry())
+        if (def.name == name)
+            return &def;
+    return nullptr;
+}
+
+const ContextMenuDef* FindContextMenu(int menuId) {
+    for (const ContextMenuDef& def : ContextMenuRegistry())
+        if (def.menuId == menuId)
+            return &def;
+    return nullptr;
+}
+
+std::optional<bool> ShellCommandEnabled(int id, const ShellState& state) {
+    switch (id) {
+    case Save:
+    case SaveAndClose:
+        return state.modified && state.mainScriptRows > 0 && !state.RecordingRuns();
+    case Properties:
+    case NewEScript:
+        return !state.RecordingRuns();
+    case Utilities:
+    case Language:
+    case XalTools:
+    case Diagnostics:
+    case Information:
+    case Help:
+    case Close:
+    case DeleteEScript:
+    case LoadEScript:
+    case DataEditor:
+        return true;
+    default:
+        break;
+    }
+    if (id >= RecentFirst && id <= RecentLast)
+        return true;
+    return std::nullopt;
+}
+
+void CCommandRouter::SetHandler(int command, Handler handler, Enabler enabler) {
+    SetRangeHandler(command, command, std::move(handler), std::move(enabler));
+}
+
+void CCommandRouter::SetRangeHandler(int first, int last, Handler handler, Enabler enabler) {
+    if (last < first || !handler)
+        return;
+    // A new range replaces every entry it overlaps.
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->first <= last && it->second.last >= first)
+            it = m_entries.erase(it);
+        else
+            ++it;
+    }
+    m_entries[first] = Entry{last, std::move(handler), std::move(enabler)};
+}
+
+void CCommandRouter::RemoveHandler(int command) {
+    auto it = m_entries.find(command);
+    if (it != m_entries.end())
+        m_entries.erase(it);
+}
+
+const CCommandRouter::Entry* CCommandRouter::Find(int command) const {
+    auto it = m_entries.upper_bound(command);
+    if (it == m_entries.begin())
+        return nullptr;
+    --it;
+    return command <= it->second.last ? &it->second : nullptr;
+}
+
+bool CCommandRouter::HasHandler(int command) const {
+    return Find(command) != nullptr;
+}
+
+bool CCommandRouter::IsEnabled(int command) const {
+    const Entry* entry = Find(command);
+    if (!entry)
+        return false;
+    return !entry->enabler || entry->enabler(command);
+}
+
+bool CCommandRouter::Execute(int command) const {
+    const Entry* entry = Find(command);
+    if (!entry || (entry->enabler && !entry->enabler(command)))
+        return false;
+    // Copy first: a handler may replace its own registration.
+    const Handler handler = entry->handler;
+    handler(command);
+    return true;
+}

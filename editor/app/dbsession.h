@@ -1,0 +1,52 @@
+#pragma once
+// The editor's one database session: the connection settings of the suite, the CMongoDB
+// object built from them, and opening and re-opening it.
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CMongoDB;
+
+struct CDbSettings {
+    QString strServer;
+    QString strSet; // read but not used: the editor passes an empty set
+    QString strUser;
+    QString strPassword;
+};
+
+// Source of the settings; false when no server is configured.
+using DbSettingsSource = std::function<bool(CDbSettings&)>;
+
+// The suite's access configuration, read through the tools library.
+bool ReadDbSettingsFromTools(CDbSettings& settings);
+
+class CDatabaseSession {
+public:
+    explicit CDatabaseSession(DbSettingsSource source);
+    ~CDatabaseSession();
+    CDatabaseSession(const CDatabaseSession&) = delete;
+    CDatabaseSession& operator=(const CDatabaseSession&) = delete;
+
+    // Reads the settings, creates the session object and connects (authenticating against
+    // "admin" when a user is configured).
+    bool Open();
+    // Connects the existing session again; false without one.
+    bool Reopen();
+
+    [[nodiscard]] CMongoDB* Database() const { return m_pDatabase.get(); }
+    [[nodiscard]] const QString& Server() const { return m_strDBServer; }
+    [[nodiscard]] const QString& User() const { return m_strDBUser; }
+    // Why the last Open or Reopen failed (for the trace; the user sees string 148).
+    [[nodiscard]] const QString& LastError() const { return m_strLastError; }
+
+private:
+    DbSettingsSource m_source;
+    QString m_strDBServer;
+    QString m_strDBSet;
+    QString m_strDBUser;
+    QString m_strDBPassword;
+    std::unique_ptr<CMongoDB> m_pDatabase;
+    QString m_strLastError;
+};

@@ -1,0 +1,10 @@
+#include "escriptprops.h"
+
+#include "xaldatadlg.h"
+#include "xalscripeditapp.h"
+
+#include <QMainWindow>
+
+void RunEScriptProperties(CXALScripEditApp& app, const QString& xalID) {
+    XALDlgEScriptProps(QStringList{xalID}, 1, app.GetDatabase(), app.GetMainWindow());
+}

@@ -1,0 +1,271 @@
+#include "icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <algorithm>
+
+namespace {
+// Button images in the order of the ribbon's image list.
+enum Glyph {
+    Tools,
+    New,
+    Save,
+    SaveClose,
+    Properties,
+    Test,
+    Create,
+    Edit,
+    Delete,
+    Conditional,
+    Up,
+    Down,
+    Browser,
+    RecordStart,
+    RecordStop,
+    Utilities,
+    Diagnostics,
+    Language,
+    GlyphCount
+};
+
+enum PanelGlyph { PanelClose, PanelHelp, PanelInfo, PanelCount };
+
+const QColor kBlue(0x2a, 0x6f, 0xb8);
+const QColor kDark(0x33, 0x3d, 0x47);
+const QColor kRed(0xc8, 0x32, 0x32);
+const QColor kGreen(0x2e, 0x8b, 0x3e);
+const QColor kPaper(0xfb, 0xfb, 0xf4);
+
+// Everything is drawn on a 32-unit canvas and scaled.
+void Page(QPainter& p) {
+    QPainterPath path;
+    path.moveTo(7, 3);
+    path.lineTo(20, 3);
+    path.lineTo(26, 9);
+    path.lineTo(26, 29);
+    path.lineTo(7, 29);
+    path.closeSubpath();
+    p.setPen(QPen(kDark, 1.5));
+    p.setBrush(kPaper);
+    p.drawPath(path);
+    p.drawLine(QPointF(20, 3), QPointF(20, 9));
+    p.drawLine(QPointF(20, 9), QPointF(26, 9));
+}
+
+void Disk(QPainter& p) {
+    p.setPen(QPen(kDark, 1.5));
+    p.setBrush(kBlue);
+    p.drawRoundedRect(QRectF(4, 4, 24, 24), 2, 2);
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(9, 4, 14, 9));
+    p.setBrush(kDark);
+    p.drawRect(QRectF(10, 19, 12, 9));
+}
+
+void Arrow(QPainter& p, bool up) {
+    QPolygonF head;
+    if (up)
+        head << QPointF(16, 4) << QPointF(27, 16) << QPointF(20, 16) << QPointF(20, 28)
+             << QPointF(12, 28) << QPointF(12, 16) << QPointF(5, 16);
+    else
+        head << QPointF(16, 28) << QPointF(27, 16) << QPointF(20, 16) << QPointF(20, 4)
+             << QPointF(12, 4) << QPointF(12, 16) << QPointF(5, 16);
+    p.setPen(QPen(kDark, 1.2));
+    p.setBrush(kBlue);
+    p.drawPolygon(head);
+}
+
+void Cross(QPainter& p, const QRectF& box, qreal width) {
+    p.setPen(QPen(kRed, width, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(box.topLeft(), box.bottomRight());
+    p.drawLine(box.topRight(), box.bottomLeft());
+}
+
+void Letter(QPainter& p, const QRectF& box, const QString& text, const QColor& color,
+            qreal scale = 0.8) {
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(std::max(1, static_cast<int>(box.height() * scale)));
+    p.setFont(font);
+    p.setPen(color);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+void DrawGlyph(QPainter& p, int glyph) {
+    switch (glyph) {
+    case Tools: {
+        p.setPen(QPen(kDark, 1.5));
+        p.setBrush(kBlue);
+        p.drawEllipse(QPointF(16, 16), 11, 11);
+        Letter(p, QRectF(4, 4, 24, 24), QStringLiteral("X"), Qt::white);
+        break;
+    }
+    case New:
+        Page(p);
+        p.setPen(QPen(kGreen, 3));
+        p.drawLine(QPointF(16.5, 13), QPointF(16.5, 25));
+        p.drawLine(QPointF(10.5, 19), QPointF(22.5, 19));
+        break;
+    case Save:
+        Disk(p);
+        break;
+    case SaveClose:
+        Disk(p);
+        Cross(p, QRectF(18, 18, 11, 11), 3);
+        break;
+    case Properties:
+        Page(p);
+        p.setPen(QPen(kDark, 1.5));
+        for (int y = 13; y <= 25; y += 4)
+            p.drawLine(QPointF(11, y), QPointF(22, y));
+        break;
+    case Test: {
+        QPolygonF play;
+        play << QPointF(9, 5) << QPointF(27, 16) << QPointF(9, 27);
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(kGreen);
+        p.drawPolygon(play);
+        break;
+    }
+    case Create:
+        p.setPen(QPen(kGreen, 5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(16, 6), QPointF(16, 26));
+        p.drawLine(QPointF(6, 16), QPointF(26, 16));
+        break;
+    case Edit: {
+        QPolygonF pencil;
+        pencil << QPointF(6, 26) << QPointF(8, 19) << QPointF(21, 6) << QPointF(26, 11)
+               << QPointF(13, 24);
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(QColor(0xe8, 0xb0, 0x30));
+        p.drawPolygon(pencil);
+        break;
+    }
+    case Delete:
+        Cross(p, QRectF(7, 7, 18, 18), 5);
+        break;
+    case Conditional:
+        p.setPen(QPen(kDark, 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(9, 6), QPointF(9, 26));
+        p.drawLine(QPointF(9, 14), QPointF(22, 14));
+        p.drawLine(QPointF(22, 14), QPointF(22, 22));
+        p.setBrush(kBlue);
+        p.drawEllipse(QPointF(22, 24), 3.5, 3.5);
+        p.drawEllipse(QPointF(9, 6), 3, 3);
+        break;
+    case Up:
+    case Down:
+        Arrow(p, glyph == Up);
+        break;
+    case Browser:
+        p.setPen(QPen(kBlue, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(16, 16), 12, 12);
+        p.drawEllipse(QPointF(16, 16), 5, 12);
+        p.drawLine(QPointF(4, 16), QPointF(28, 16));
+        break;
+    case RecordStart:
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(kRed);
+        p.drawEllipse(QPointF(16, 16), 11, 11);
+        break;
+    case RecordStop:
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(kDark);
+        p.drawRect(QRectF(7, 7, 18, 18));
+        break;
+    case Utilities:
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(kBlue);
+        for (int x = 0; x < 2; ++x)
+            for (int y = 0; y < 2; ++y)
+                p.drawRect(QRectF(5 + x * 12, 5 + y * 12, 10, 10));
+        break;
+    case Diagnostics: {
+        QPolygonF pulse;
+        pulse << QPointF(3, 17) << QPointF(10, 17) << QPointF(13, 8) << QPointF(18, 26)
+              << QPointF(21, 17) << QPointF(29, 17);
+        p.setPen(QPen(kRed, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(pulse);
+        break;
+    }
+    case Language:
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(kPaper);
+        p.drawRoundedRect(QRectF(4, 5, 24, 18), 4, 4);
+        Letter(p, QRectF(4, 5, 24, 18), QStringLiteral("A"), kBlue);
+        break;
+    default:
+        break;
+    }
+}
+
+void DrawPanelGlyph(QPainter& p, int glyph) {
+    switch (glyph) {
+    case PanelClose:
+        Cross(p, QRectF(8, 8, 16, 16), 5);
+        break;
+    case PanelHelp:
+    case PanelInfo:
+        p.setPen(QPen(kDark, 1.2));
+        p.setBrush(kBlue);
+        p.drawEllipse(QPointF(16, 16), 13, 13);
+        Letter(p, QRectF(3, 3, 26, 26),
+               glyph == PanelHelp ? QStringLiteral("?") : QStringLiteral("i"), Qt::white);
+        break;
+    default:
+        DrawGlyph(p, glyph - PanelCount);
+        break;
+    }
+}
+
+void DrawAppButton(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    Letter(p, QRectF(1, 5, 30, 22), QStringLiteral("XAL"), Qt::white, 0.5);
+}
+
+QPixmap Render(XalImageList list, int index, int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    switch (list) {
+    case XalImageList::Panel:
+        DrawPanelGlyph(p, index);
+        break;
+    case XalImageList::Ribbon:
+        DrawGlyph(p, index);
+        break;
+    case XalImageList::AppButton:
+        DrawAppButton(p);
+        break;
+    }
+    return pixmap;
+}
+} // namespace
+
+QIcon XalRibbonIcon(XalImageList list, int index) {
+    if (index < 0 || index >= XalImageCount(list))
+        return {};
+    QIcon icon;
+    for (const int size : {16, 32, 48})
+        icon.addPixmap(Render(list, index, size));
+    return icon;
+}
+
+int XalImageCount(XalImageList list) {
+    switch (list) {
+    case XalImageList::Panel:
+        return static_cast<int>(PanelCount) + static_cast<int>(GlyphCount);
+    case XalImageList::Ribbon:
+        return GlyphCount;
+    case XalImageList::AppButton:
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,206 @@
+#pragma once
+// The editor's application object: one per process, owned by main(). It runs start-up (command
+// line, language, database session, lock, load, window), owns the session, the account and the
+// loaded key values, and offers the application-level commands that the frame and the views
+// call (save, save and close, properties, modified flag, recording hooks).
+//
+// Reach it from anywhere in the program through CXALScripEditApp::Instance() (null outside a
+// run, e.g. in logic tests that do not create one).
+
+#include "accountobj.h"
+#include "commandline.h"
+#include "viewhost.h"
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <mutex>
+
+class CMongoDB;
+class CScriptObj;
+class IMessageSink;
+class QApplication;
+class QMainWindow;
+class QTranslator;
+class QWidget;
+class CDatabaseSession;
+class CLockManager;
+class CMyRecentFileList;
+class CXALScripEditDoc;
+class CXALScripEditView;
+class CXALScripEditApp;
+
+// Recording and testing live in their own area; it plugs in here. Without a controller the
+// recording and test commands are unavailable (the frame disables them).
+class IRecordingController {
+public:
+    virtual ~IRecordingController() = default;
+    // The recording window of start-up; created hidden.
+    virtual void CreateWindow() = 0;
+    virtual void DestroyWindow() = 0;
+    virtual void StartRecording(bool urlFiltering) = 0;
+    virtual void StopRecording() = 0;
+    virtual void TestScript() = 0;
+    // Started and not paused.
+    [[nodiscard]] virtual bool IsRunning() const = 0;
+    // Start-up and New e-script clear the "a recording runs" state without stopping anything.
+    virtual void ClearRunning() = 0;
+};
+
+// What the application needs from its main window; the application creates it at start-up
+// through CreateMainFrame.
+class IMainFrame {
+public:
+    virtual ~IMainFrame() = default;
+    [[nodiscard]] virtual QMainWindow* Window() = 0;
+    virtual void ShowContextMenu(int nMenuId, const QPoint& globalPos) = 0;
+    virtual void SetConditionalScriptButton(bool bDelete) = 0;
+    // Re-evaluates which commands are enabled (after the modified or recording state changed).
+    virtual void UpdateCommandUI() = 0;
+};
+
+// Builds the main window (CMainFrame) with the application's services and commands around
+// pCentral, the tab view's widget, whose ownership passes to the window (appframe.cpp).
+// Returns null when the frame cannot be built.
+std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCentral);
+
+class CXALScripEditApp final : public IViewHost {
+public:
+    // qtApp and messages are not owned; both must outlive this object.
+    CXALScripEditApp(QApplication& qtApp, IMessageSink& messages);
+    ~CXALScripEditApp() override; // releases the lock when start-up took it
+    CXALScripEditApp(const CXALScripEditApp&) = delete;
+    CXALScripEditApp& operator=(const CXALScripEditApp&) = delete;
+
+    [[nodiscard]] static CXALScripEditApp* Instance();
+
+    // Start-up with the program's command line (arguments after the program name joined by
+    // single blanks). True when the window shows the e-script; false after a failure, whose
+    // message the user has already seen.
+    bool InitInstance(const QString& commandLine);
+    // Clean-up at exit; also safe after a failed start-up. Returns the process exit code.
+    int ExitInstance();
+
+    // --- database session (one for the whole run) ---
+    bool OpenDatabase();
+    bool ReopenDatabase();
+    [[nodiscard]] CMongoDB* GetDatabase() const;
+
+    // --- account and key values ---
+    [[nodiscard]] CAccountObj& Account() { return m_account; }
+    [[nodiscard]] const QString& GetXalID() const { return m_strXalID; }
+    [[nodiscard]] const QString& GetTitle() const { return m_strTitle; }
+    [[nodiscard]] const QString& GetRootURL() const { return m_strRootURL; }
+    [[nodiscard]] const QString& GetLoadedRootURL() const { return m_strLoadedRootURL; }
+    [[nodiscard]] const QString& GetLogonUser() const { return m_strLogonUser; }
+    [[nodiscard]] const QString& GetLogonPW() const { return m_strLogonPW; }
+    [[nodiscard]] const QString& GetXalServer() const { return m_strXalServer; }
+    [[nodiscard]] const QString& GetLsp32Path() const { return m_strLsp32Path; }
+    [[nodiscard]] const QString& GetLsp64Path() const { return m_strLsp64Path; }
+    [[nodiscard]] const CCommandLine& GetCommandLine() const { return m_commandLine; }
+
+    // Hidden-URL lists of the settings documents (read at the end of start-up).
+    [[nodiscard]] QStringList& HiddenURLs() { return m_lstHiddenURLs; }
+    [[nodiscard]] QStringList& HiddenURLsLocal() { return m_lstHiddenURLsLocal; }
+    // Available domains last loaded or saved.
+    [[nodiscard]] const QStringList& RememberedDomains() const { return m_lstDomainRemembered; }
+
+    // Fill the view and the key values after a load. The view is filled also when a recording
+    // is about to start, so that a later save keeps the e-script's stored scripts.
+    void LoadAccount(const CAccountObj& account, const CScriptObj& script, bool recording);
+
+    // --- commands ---
+    // "Save and close": closes the main window only when the save succeeded.
+    void OnSaveAndClose();
+    // Properties command: may ask to save first, then runs the properties dialog.
+    void OnProperties();
+    // "Close": closes the main window (the document asks about unsaved changes).
+    void OnAppExit();
+
+    // --- IViewHost: what the views ask of the application ---
+    // Sets the application's and the document's modified flag together.
+    void SetModified(bool bModified) override;
+    IMessageSink& Messages() override { return m_messages; }
+    void CloseMainWindow() override;
+    [[nodiscard]] bool IsLoaded() const override { return m_bLoaded; }
+    [[nodiscard]] bool IsRecording() const override { return IsRecordingRunning(); }
+    // "Save e-script": true when the e-script was stored. A failure is shown to the user and
+    // leaves the e-script marked modified.
+    bool SaveAccount() override;
+    [[nodiscard]] QString GetScriptTitle() const override { return m_strTitle; }
+    void ShowContextMenu(int nMenuId, const QPoint& globalPos) override;
+    void SetConditionalScriptButton(bool bDelete) override;
+    // Root URL changed in the main script: becomes the root URL and the account's new root.
+    void SetRootURL(const QString& strRootURL) override;
+    void StartRecording() override; // with URL filtering, as the Start command
+
+    [[nodiscard]] bool IsModified() const { return m_bModified; }
+
+    // --- recording (plugged in by the recording area) ---
+    void SetRecordingController(std::unique_ptr<IRecordingController> controller);
+    [[nodiscard]] IRecordingController* GetRecordingController() const {
+        return m_pRecording.get();
+    }
+    [[nodiscard]] bool IsRecordingRunning() const;
+    void ClearRecordingRunning();
+    // Guards the hand-over of recorded URLs from the recorder's thread to the view.
+    [[nodiscard]] std::mutex& RecordedLock() { return m_csRecorded; }
+
+    // --- window parts created at start-up ---
+    // Null before start-up created them (and after a failed start-up).
+    [[nodiscard]] QMainWindow* GetMainWindow() const;
+    [[nodiscard]] IMainFrame* GetMainFrame() const { return m_mainFrame.get(); }
+    [[nodiscard]] CXALScripEditView* GetView() const { return m_view.get(); }
+    [[nodiscard]] CXALScripEditDoc* GetDocument() const { return m_document.get(); }
+    [[nodiscard]] CMyRecentFileList* GetRecentFileList() const { return m_recentFiles.get(); }
+
+    // Sets the window title to string 136 with the given ID and title.
+    void UpdateMainTitle(const QString& xalID, const QString& title);
+
+private:
+    bool LoadLanguage();
+    void ReadConfiguration();
+    bool TakeLock();
+    void SetLspPaths();
+    bool CreateWindows();
+    void UpdateRecentList();
+    void ReadHiddenURLs();
+    bool SaveScriptFromView(CScriptObj& script, QString& error);
+
+    QApplication& m_qtApp;    // Not owned.
+    IMessageSink& m_messages; // Not owned.
+
+    CCommandLine m_commandLine;
+    CAccountObj m_account;
+
+    std::unique_ptr<CDatabaseSession> m_session;
+    std::unique_ptr<CLockManager> m_locks;
+    std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<CMyRecentFileList> m_recentFiles;
+    std::unique_ptr<CXALScripEditDoc> m_document;
+    std::unique_ptr<CXALScripEditView> m_view; // its widget belongs to the main window
+    std::unique_ptr<IMainFrame> m_mainFrame;   // destroyed before the view
+    std::unique_ptr<IRecordingController> m_pRecording;
+
+    QString m_strXalServer;
+    QString m_strLsp32Path;
+    QString m_strLsp64Path;
+    QString m_strLockKey;
+    bool m_bLocked = false;
+
+    QString m_strXalID;
+    QString m_strTitle;
+    QString m_strRootURL;
+    QString m_strLoadedRootURL;
+    QString m_strLogonUser;
+    QString m_strLogonPW;
+    bool m_bLoaded = false;
+    bool m_bModified = false;
+    QStringList m_lstDomainRemembered;
+    QStringList m_lstHiddenURLs;
+    QStringList m_lstHiddenURLsLocal;
+
+    std::mutex m_csRecorded;
+};

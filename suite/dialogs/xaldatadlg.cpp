@@ -1,0 +1,277 @@
+#include "xaldatadlg.h"
+
+#include "escriptnewdata.h"
+#include "escriptpropsdata.h"
+#include "mongodb.h"
+#include "xaltools.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+#ifndef XAL_VERSION
+#define XAL_VERSION "0"
+#endif
+
+namespace {
+const QString kCaption = QStringLiteral("XAL E-script Editor");
+
+QString FieldOf(const char16_t* block, int offset, int length) {
+    const char16_t* start = block + offset;
+    int n = 0;
+    while (n < length && start[n] != 0)
+        ++n;
+    return QString::fromUtf16(start, n);
+}
+
+// A session for a dialog: the caller's, or one opened here and owned by the holder.
+struct SessionHolder {
+    CMongoDB* db = nullptr;
+    std::unique_ptr<CMongoDB> own;
+
+    bool Open(CMongoDB* given, QWidget* parent) {
+        db = given;
+        if (db)
+            return true;
+        QString error;
+        own = OpenSuiteSession(error);
+        if (!own) {
+            QMessageBox::warning(parent, kCaption, error);
+            return false;
+        }
+        db = own.get();
+        return true;
+    }
+};
+
+class CEScriptPropsDialog final : public QDialog {
+public:
+    CEScriptPropsDialog(CEScriptPropsData& data, CMongoDB& db, QWidget* parent)
+        : QDialog(parent), m_data(data), m_db(db) {
+        setWindowTitle(QStringLiteral("E-script properties - %1").arg(data.m_strID));
+        auto* form = new QFormLayout;
+        m_title = new QLineEdit(data.m_strTitle);
+        m_domains = new QPlainTextEdit(data.m_lstDomain.join(u'\n'));
+        m_domains->setToolTip(QStringLiteral("One domain per line"));
+        m_available = new QListWidget;
+        m_available->addItems(data.m_lstDomainAvailable);
+        m_available->setToolTip(QStringLiteral("Double-click a domain to add it to the list"));
+        connect(m_available, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+            QStringList lines = m_domains->toPlainText().split(u'\n');
+            lines.append(item->text());
+            m_domains->setPlainText(CEScriptPropsData::NormaliseDomains(lines).join(u'\n'));
+        });
+        m_user = new QLineEdit(data.m_strLogonUser);
+        m_password = new QLineEdit(data.m_strLogonPW);
+        m_password->setEchoMode(QLineEdit::Password);
+        form->addRow(QStringLiteral("XAL ID:"), new QLabel(data.m_strID));
+        form->addRow(QStringLiteral("&Title:"), m_title);
+        form->addRow(QStringLiteral("&Domain list:"), m_domains);
+        form->addRow(QStringLiteral("Available domains:"), m_available);
+        form->addRow(QStringLiteral("Logon &user:"), m_user);
+        form->addRow(QStringLiteral("Logon &password:"), m_password);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        connect(buttons, &QDialogButtonBox::accepted, this, [this] { TryAccept(); });
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* layout = new QVBoxLayout(this);
+        layout->addLayout(form);
+        layout->addWidget(buttons);
+    }
+
+private:
+    void TryAccept() {
+        m_data.m_strTitle = m_title->text();
+        m_data.m_lstDomain = m_domains->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+        m_data.m_strLogonUser = m_user->text();
+        m_data.m_strLogonPW = m_password->text();
+        QString error;
+        CEScriptPropsData::Field field = CEScriptPropsData::Field::None;
+        if (m_data.Store(m_db, error, &field)) {
+            accept();
+            return;
+        }
+        QMessageBox::warning(this, kCaption, error);
+        switch (field) {
+        case CEScriptPropsData::Field::Title:
+            m_title->setFocus();
+            break;
+        case CEScriptPropsData::Field::DomainList:
+            m_domains->setFocus();
+            break;
+        case CEScriptPropsData::Field::LogonUser:
+            m_user->setFocus();
+            break;
+        case CEScriptPropsData::Field::LogonPW:
+            m_password->setFocus();
+            break;
+        case CEScriptPropsData::Field::None:
+            break;
+        }
+    }
+
+    CEScriptPropsData& m_data;
+    CMongoDB& m_db;
+    QLineEdit* m_title;
+    QPlainTextEdit* m_domains;
+    QListWidget* m_available;
+    QLineEdit* m_user;
+    QLineEdit* m_password;
+};
+
+class CEScriptNewDialog final : public QDialog {
+public:
+    CEScriptNewDialog(CEScriptNewData& data, CMongoDB& db, QWidget* parent)
+        : QDialog(parent), m_data(data), m_db(db) {
+        setWindowTitle(QStringLiteral("New e-script"));
+        auto* form = new QFormLayout;
+        m_id = new QLineEdit;
+        m_title = new QLineEdit;
+        m_root = new QLineEdit;
+        m_root->setPlaceholderText(QStringLiteral("https://www.example.com/login"));
+        m_open = new QComboBox;
+        m_open->addItem(QStringLiteral("Open it"), CEScriptNewData::kOpen);
+        m_open->addItem(QStringLiteral("Open it with its properties"),
+                        CEScriptNewData::kOpenWithProperties);
+        m_open->addItem(QStringLiteral("Open it and start recording"),
+                        CEScriptNewData::kOpenWithRecording);
+        m_open->addItem(QStringLiteral("Do not open it"), CEScriptNewData::kCreatedOnly);
+        form->addRow(QStringLiteral("XAL &ID:"), m_id);
+        form->addRow(QStringLiteral("&Title:"), m_title);
+        form->addRow(QStringLiteral("&Root URL:"), m_root);
+        form->addRow(QStringLiteral("After &creating:"), m_open);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        connect(buttons, &QDialogButtonBox::accepted, this, [this] { TryAccept(); });
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* layout = new QVBoxLayout(this);
+        layout->addLayout(form);
+        layout->addWidget(buttons);
+    }
+
+private:
+    void TryAccept() {
+        m_data.m_strID = m_id->text();
+        m_data.m_strTitle = m_title->text();
+        m_data.m_strRootURL = m_root->text();
+        m_data.m_nOpenCode = m_open->currentData().toInt();
+        QString error;
+        CEScriptNewData::Field field = CEScriptNewData::Field::None;
+        if (m_data.Create(m_db, error, field)) {
+            accept();
+            return;
+        }
+        m_id->setText(m_data.m_strID); // shows the ID as verified
+        QMessageBox::warning(this, kCaption, error);
+        QLineEdit* focus = field == CEScriptNewData::Field::Title     ? m_title
+                           : field == CEScriptNewData::Field::RootURL ? m_root
+                                                                      : m_id;
+        focus->setFocus();
+        focus->selectAll();
+    }
+
+    CEScriptNewData& m_data;
+    CMongoDB& m_db;
+    QLineEdit* m_id;
+    QLineEdit* m_title;
+    QLineEdit* m_root;
+    QComboBox* m_open;
+};
+} // namespace
+
+std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
+    std::array<char16_t, kXalConnectionChars> block{};
+    if (!XALIsMDBDataAvailable(block.data())) {
+        error = QStringLiteral("XAL database is not responding");
+        return nullptr;
+    }
+    const QString server = FieldOf(block.data(), kXalConnServer, 520);
+    const QString set = FieldOf(block.data(), kXalConnSet, 100);
+    const QString user = FieldOf(block.data(), kXalConnUser, 100);
+    const QString password = FieldOf(block.data(), kXalConnPassword, 100);
+    block.fill(0); // the password stays in memory no longer than needed
+    auto db = std::make_unique<CMongoDB>(server, set);
+    QString detail;
+    if (!db->Connect(detail) ||
+        (!user.isEmpty() && !db->Authenticate(QStringLiteral("admin"), user, password, detail))) {
+        error = QStringLiteral("XAL database is not responding\n") + detail;
+        return nullptr;
+    }
+    return db;
+}
+
+int XALDlgEScriptProps(const QStringList& array, int mode, CMongoDB* database, QWidget* parent) {
+    Q_UNUSED(mode);
+    if (array.isEmpty() || array.front().isEmpty())
+        return 0;
+    SessionHolder session;
+    if (!session.Open(database, parent))
+        return 0;
+    CEScriptPropsData data;
+    QString error;
+    if (!data.Load(*session.db, array.front(), error)) {
+        QMessageBox::warning(parent, kCaption, error);
+        return 0;
+    }
+    CEScriptPropsDialog dialog(data, *session.db, parent);
+    return dialog.exec() == QDialog::Accepted ? 1 : 0;
+}
+
+int XALDlgEScriptNew(QStringList& array, CMongoDB* database, QWidget* parent) {
+    SessionHolder session;
+    if (!session.Open(database, parent))
+        return 0;
+    CEScriptNewData data([](QString& id) { return XALTVerifyID(id); });
+    CEScriptNewDialog dialog(data, *session.db, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return 0;
+    array = data.ResultArray();
+    return data.m_nOpenCode;
+}
+
+CInformationData ProgramInformation(const QString& databaseServer) {
+    CInformationData info;
+    info.programName = QStringLiteral("XAL E-script Editor (XALScripEdit)");
+    info.version = QStringLiteral(XAL_VERSION);
+    info.databaseServer = databaseServer;
+#if defined(__clang__)
+    const QString compiler = QStringLiteral("clang %1").arg(__clang_major__);
+#elif defined(__GNUC__)
+    const QString compiler = QStringLiteral("gcc %1.%2").arg(__GNUC__).arg(__GNUC_MINOR__);
+#else
+    const QString compiler = QStringLiteral("unknown compiler");
+#endif
+    info.build = QStringLiteral("%1, Qt %2").arg(compiler, QString::fromLatin1(qVersion()));
+    return info;
+}
+
+QStringList InformationLines(const CInformationData& info) {
+    // A server text may carry credentials ("mongodb://user:pw@host"); they are not shown.
+    QString server = info.databaseServer;
+    static const QString scheme = QStringLiteral("://");
+    const qsizetype start = server.indexOf(scheme);
+    const qsizetype at = server.indexOf(u'@');
+    if (start >= 0 && at > start)
+        server.remove(start + scheme.size(), at + 1 - start - scheme.size());
+    return {info.programName, QStringLiteral("Version: ") + info.version,
+            QStringLiteral("Database server: ") +
+                (server.isEmpty() ? QStringLiteral("(not connected)") : server),
+            QStringLiteral("Build: ") + info.build};
+}
+
+void XALDlgInformation(const CInformationData& info, QWidget* parent) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Information"));
+    box.setIcon(QMessageBox::Information);
+    box.setText(InformationLines(info).join(u'\n'));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
