@@ -1,0 +1,89 @@
+// The demo documents of samples/ load, and an unchanged demo e-script saves back unchanged.
+
+#include "persisttestdb.h"
+#include "scriptload.h"
+#include "scriptmodel.h"
+#include "scriptsave.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Inserts every document of an Extended JSON array file into the collection.
+void Import(CMongoDB& db, const QString& ns, const QString& file) {
+    QFile f(QStringLiteral(XAL_SAMPLES_DIR "/") + file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << file.toStdString();
+    CMDBRecord wrapper;
+    QString error;
+    ASSERT_TRUE(CMDBRecord::FromJson(QStringLiteral("{\"docs\":") + QString::fromUtf8(f.readAll()) +
+                                         QLatin1Char('}'),
+                                     wrapper, &error))
+        << error.toStdString();
+    const CMDBRecord* docs = wrapper.GetArrayPtr(QStringLiteral("docs"));
+    ASSERT_NE(docs, nullptr);
+    ASSERT_GT(docs->GetCount(), 0);
+    for (int i = 0; i < docs->GetCount(); ++i) {
+        ASSERT_TRUE(db.Insert(ns, *docs->GetArrayPtr(QString::number(i))))
+            << db.GetLastError().toStdString();
+    }
+}
+
+class SamplesTest : public ::testing::TestWithParam<TestBackend> {};
+
+TEST_P(SamplesTest, demo_escripts_and_settings_load) {
+    PersistTestDb store(GetParam());
+    ASSERT_TRUE(store.IsReady()) << store.SetupError().toStdString();
+    Import(store.Db(), QStringLiteral("xaldata.escript"), QStringLiteral("demo-escripts.json"));
+    Import(store.Db(), QStringLiteral("xaldata.settings"), QStringLiteral("demo-settings.json"));
+
+    CScriptObj portal;
+    portal.m_strID = QStringLiteral("demo-portal");
+    ASSERT_TRUE(LoadScript(store.Db(), portal));
+    ASSERT_EQ(portal.m_lstScripts.size(), 3u);
+    EXPECT_EQ(portal.m_lstScripts[0].m_lstURLs.size(), 5u);
+    EXPECT_EQ(portal.m_lstScripts[1].m_strName, u"Session expired");
+    EXPECT_EQ(portal.m_lstScripts[1].m_lstURLs[0].m_nFlags, 0); // not loaded, rebuilt by views
+    EXPECT_EQ(portal.m_lstURLParameter.size(), 2u);
+    EXPECT_EQ(portal.m_strLogonUser, u"demo.user");
+
+    CTestAddData data;
+    LoadTestAddData(store.Db(), data, QStringLiteral("demo-portal"));
+    EXPECT_EQ(data.m_strNotAllowedPage, u"/denied.html");
+    EXPECT_EQ(data.m_lstURLRwReplace.size(), 1u);
+
+    CScriptObj small;
+    small.m_strID = QStringLiteral("demo-small");
+    ASSERT_TRUE(LoadScript(store.Db(), small));
+    ASSERT_EQ(small.m_lstScripts.size(), 1u);
+    EXPECT_EQ(small.m_lstScripts[0].m_lstURLs[0].m_nPort, 8080); // the e-script's port
+
+    CMDBRecord hidden;
+    store.Db().SeekReference(QStringLiteral("xaldata.settings"),
+                             QStringLiteral("hidden_urls_local"), hidden);
+    QStringList patterns;
+    EXPECT_TRUE(hidden.DataToArrayObj(QStringLiteral("hidden_urls"), patterns));
+    EXPECT_EQ(patterns.size(), 1);
+    CMDBRecord system;
+    store.Db().SeekReference(QStringLiteral("xaldata.settings"), QStringLiteral("system"), system);
+    EXPECT_EQ(system.GetType(QStringLiteral("escriptrecord_proxyport")), CMDBRecord::Type::Int64);
+
+    // The demo e-script is stored in the form the editor writes: saving it unchanged keeps it.
+    CMDBRecord before = store.FetchEScript(QStringLiteral("demo-portal"));
+    DeriveConditionalFlags(portal);
+    QString id = portal.m_strID;
+    bool rootChanged = false;
+    const QString root;
+    ASSERT_TRUE(
+        SaveScript(store.Db(), {id, rootChanged, root}, portal, false, nullptr).Succeeded());
+    CMDBRecord after = store.FetchEScript(QStringLiteral("demo-portal"));
+    before.RemoveField(QStringLiteral("lastchanged"));
+    after.RemoveField(QStringLiteral("lastchanged"));
+    EXPECT_TRUE(after == before) << after.ToJson().toStdString();
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Backends, SamplesTest, ::testing::ValuesIn(PersistBackends()),
+                         [](const auto& info) { return BackendName(info.param); });
