@@ -5,6 +5,8 @@
 //                            message is written to standard error as "message: <text>" and
 //                            takes the next answer (the last one repeats)
 //   XAL_EXIT_AFTER_START_MS  closes the main window that many milliseconds after start-up
+//   XAL_SCREENSHOT           once the window is up, saves a picture of it to this PNG file and
+//                            ends (for machines without a display and for documentation)
 
 #include "messagesinks.h"
 #include "signalquit.h"
@@ -12,7 +14,10 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     QApplication qtApp(argc, argv);
@@ -32,6 +37,18 @@ int main(int argc, char* argv[]) {
     const int exitAfterMs = qEnvironmentVariableIntValue("XAL_EXIT_AFTER_START_MS", &ok);
     if (ok && exitAfterMs >= 0)
         QTimer::singleShot(exitAfterMs, &qtApp, [&app] { app.CloseMainWindow(); });
+
+    const QString screenshot = qEnvironmentVariable("XAL_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        // Let the first layout and paint happen before the window is grabbed.
+        QTimer::singleShot(300, &qtApp, [&app, screenshot] {
+            QMainWindow* window = app.GetMainWindow();
+            if (window == nullptr || !window->grab().save(screenshot, "PNG"))
+                std::fprintf(stderr, "XALScripEdit: could not write the screenshot %s\n",
+                             qUtf8Printable(screenshot));
+            app.CloseMainWindow();
+        });
+    }
 
     const int result = QApplication::exec();
     const int exitResult = app.ExitInstance();
