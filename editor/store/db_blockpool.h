@@ -80,9 +80,9 @@ private:
         }
     }
     std::size_t m_size;
-    std::atomic_flag m_busy = ATOMIC_FLAG_INIT;
-    Node* m_free = nullptr;
-    std::vector<std::unique_ptr<std::byte[]>> m_slabs;
+    [[maybe_unused]] std::atomic_flag m_busy = ATOMIC_FLAG_INIT; // unused when passing through
+    [[maybe_unused]] Node* m_free = nullptr;
+    [[maybe_unused]] std::vector<std::unique_ptr<std::byte[]>> m_slabs;
 };
 
 } // namespace xal::db
