@@ -16,5 +16,5 @@ target_link_libraries(xal_db
 if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/xaldb_main.cpp)
   add_executable(xaldb ${CMAKE_CURRENT_LIST_DIR}/xaldb_main.cpp)
   set_target_properties(xaldb PROPERTIES AUTOMOC OFF)
-  target_link_libraries(xaldb PRIVATE xal_db)
+  target_link_libraries(xaldb PRIVATE xal_db XalTools)
 endif()

@@ -1,13 +1,14 @@
 // xaldb: imports, exports and removes documents of the suite's database from the command line.
 
 #include "mongodb.h"
+#include "xaltools.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 
+#include <array>
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -37,10 +38,27 @@ struct Options {
     QStringList positional;
 };
 
-// The server to use when none is given on the command line.
-std::optional<QString> DefaultServer(QString& error) {
-    error = QStringLiteral("no database server given; use --server");
-    return std::nullopt;
+QString ConnectionField(const std::array<char16_t, kXalConnectionChars>& block, int offset) {
+    return QString::fromUtf16(block.data() + offset);
+}
+
+// Without --server the suite's access configuration file names the database, as for every
+// other program of the suite; --set, --user and --password still override its values.
+bool ApplyDefaultConnection(Options& options, QString& error) {
+    std::array<char16_t, kXalConnectionChars> block{};
+    if (!XALIsMDBDataAvailable(block.data())) {
+        error = QStringLiteral("no database server given: use --server, or set ZVHOME to a suite "
+                               "home whose system/cfg/zvaccess.cfg names a server");
+        return false;
+    }
+    options.server = ConnectionField(block, kXalConnServer);
+    if (options.replicaSet.isEmpty())
+        options.replicaSet = ConnectionField(block, kXalConnSet);
+    if (options.user.isEmpty()) {
+        options.user = ConnectionField(block, kXalConnUser);
+        options.password = ConnectionField(block, kXalConnPassword);
+    }
+    return true;
 }
 
 bool ParseArguments(const QStringList& args, Options& options, QString& error) {
@@ -231,12 +249,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.server.isEmpty()) {
-        const auto server = DefaultServer(error);
-        if (!server) {
+        if (!ApplyDefaultConnection(options, error)) {
             PrintError(error);
             return kExitUsage;
         }
-        options.server = *server;
     }
 
     CMongoDB db(options.server, options.replicaSet);

@@ -2,6 +2,7 @@
 
 #include "store_test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -102,7 +103,10 @@ INSTANTIATE_TEST_SUITE_P(Stores, Xaldb, ::testing::Values(false, true), [](const
 
 TEST(XaldbProgram, needs_a_server_and_a_reachable_one) {
     QString err;
-    EXPECT_EQ(RunProgram({S(XALDB_PROGRAM), S("export"), S("xaldata.escript")}, nullptr, &err), 2);
+    EXPECT_EQ(RunProgram({S("env"), S("-u"), S("ZVHOME"), S(XALDB_PROGRAM), S("export"),
+                          S("xaldata.escript")},
+                         nullptr, &err),
+              2);
     EXPECT_TRUE(err.contains(S("--server"))) << err.toStdString();
     EXPECT_EQ(RunProgram({S(XALDB_PROGRAM), S("--server"),
                           QStringLiteral("127.0.0.1:%1").arg(ClosedPort()), S("export"),
@@ -110,6 +114,40 @@ TEST(XaldbProgram, needs_a_server_and_a_reachable_one) {
                          nullptr, &err),
               1);
     EXPECT_TRUE(err.contains(S("Could not reach"))) << err.toStdString();
+}
+
+TEST(XaldbProgram, without_server_uses_the_suite_access_file) {
+    xal::test::TemporaryEmbeddedStore store;
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.filePath(S("system/cfg"))));
+    QFile access(home.filePath(S("system/cfg/zvaccess.cfg")));
+    ASSERT_TRUE(access.open(QIODevice::WriteOnly));
+    access.write(QStringLiteral("[MongoDB]\nServer=%1\n").arg(store.ServerText()).toUtf8());
+    access.close();
+    QFile input(home.filePath(S("in.json")));
+    ASSERT_TRUE(input.open(QIODevice::WriteOnly));
+    input.write(kDocuments);
+    input.close();
+
+    const QString zvhome = S("ZVHOME=") + home.path();
+    QString out, err;
+    ASSERT_EQ(RunProgram({S("env"), zvhome, S(XALDB_PROGRAM), S("import"), S("xaldata.escript"),
+                          input.fileName()},
+                         nullptr, &err),
+              0)
+        << err.toStdString();
+    // The documents went to the store the access file names.
+    CMongoDB db(store.ServerText(), QString());
+    QString error;
+    ASSERT_TRUE(db.Connect(error)) << error.toStdString();
+    CMDBRecord doc;
+    EXPECT_TRUE(db.SeekReference(S("xaldata.escript"), S("two"), doc));
+    ASSERT_EQ(RunProgram(
+                  {S("env"), zvhome, S(XALDB_PROGRAM), S("export"), S("xaldata.escript"), S("one")},
+                  &out, &err),
+              0)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains(S("\"anna\""))) << out.toStdString();
 }
 
 } // namespace
