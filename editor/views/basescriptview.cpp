@@ -135,7 +135,9 @@ QString CBaseScriptView::GetURLWithQuery(int nURLRow) const {
     if (!m_grid.IsURLRow(nURLRow))
         return {};
     QString strURL = m_grid.Row(nURLRow).m_cells[0].strText;
-    bool bFirst = true;
+    // An address that already carries a query goes on with "&": a second "?" would make the
+    // parameters part of the first one's value.
+    bool bFirst = !strURL.contains(u'?');
     for (int i = nURLRow + 1; i < m_grid.GetRowCount() && !m_grid.IsURLRow(i); ++i) {
         const CGridRow& row = m_grid.Row(i);
         const int nImage = row.m_cells[0].nImage;

@@ -242,7 +242,8 @@ bool CMyTreeGridCtrl::FindTextInRows(const QString& strText) const {
             bSkipBlock = (row.m_nData & RowBits::kInDialog) != 0;
             if (!bSkipBlock && row.m_cells[0].strText.contains(strText))
                 return true;
-        } else if (!bSkipBlock && row.m_cells[1].strText.contains(strText)) {
+        } else if (!bSkipBlock && (row.m_nData & RowBits::kInDialog) == 0 &&
+                   row.m_cells[1].strText.contains(strText)) {
             return true;
         }
     }

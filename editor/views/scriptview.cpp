@@ -90,8 +90,10 @@ void CScriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript) {
         const CGridItemRecord& record = *row.m_pRecord;
         if (row.IsURLRow()) {
             const QString& strLabel = row.m_cells[0].strText;
-            if (nCurrent < 0)
+            if (nCurrent < 0) {
                 script.m_strRootURL = strLabel;
+                bRootHasQuery = strLabel.contains(u'?');
+            }
             m_tabView.NoteFlexibleNumber(strLabel);
             if (record.m_nFlags == kURLFlexibleFlags ||
                 record.m_nFlags == static_cast<int>(RowBits::kFlexByValue)) {

@@ -10,13 +10,17 @@
 #include <QColor>
 #include <QContextMenuEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QSet>
+#include <QStyle>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -104,6 +108,29 @@ QIcon GridMethodIcon(int nImage) {
     if (nImage < 0 || nImage >= static_cast<int>(icons.size()))
         return {};
     return icons[static_cast<std::size_t>(nImage)];
+}
+
+int VariableColumnWidth(const CMyTreeGridCtrl& grid, const QFontMetrics& metrics, int nExtra) {
+    // Measuring every name would cost more than the rest of the first paint in a script of
+    // 10,000 URLs, so only names near the longest character count are measured: those are the
+    // widest in any ordinary font. Repeated names are measured once.
+    qsizetype nLongest = 0;
+    for (int i = 0; i < grid.GetRowCount(); ++i) {
+        const CGridRow& row = grid.Row(i);
+        if (!row.IsURLRow())
+            nLongest = std::max(nLongest, row.m_cells[0].strText.size());
+    }
+    constexpr qsizetype kMaxMeasured = 256;
+    QSet<QString> candidates;
+    for (int i = 0; i < grid.GetRowCount() && candidates.size() < kMaxMeasured; ++i) {
+        const CGridRow& row = grid.Row(i);
+        if (!row.IsURLRow() && row.m_cells[0].strText.size() * 2 >= nLongest)
+            candidates.insert(row.m_cells[0].strText);
+    }
+    int nWidest = 0;
+    for (const QString& strName : candidates)
+        nWidest = std::max(nWidest, metrics.horizontalAdvance(strName));
+    return std::clamp(nWidest + nExtra, kVariableColumnMin, kVariableColumnMax);
 }
 
 CTreeGridModel::CTreeGridModel(const CMyTreeGridCtrl& grid, QObject* pParent)
@@ -240,8 +267,14 @@ CTreeGridWidget::CTreeGridWidget(CBaseScriptView& view, QWidget* pParent)
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     header()->setStretchLastSection(true);
-    setColumnWidth(0, 100);
     setColumnWidth(1, 300);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int nSection) {
+        // Only a drag (or double click) on the header counts as the user's choice; resets and
+        // layout passes resize sections too.
+        if (nSection == 0 && !m_bFittingVariable && QGuiApplication::mouseButtons() != Qt::NoButton)
+            m_bVariableSizedByUser = true;
+    });
+    FitVariableColumn();
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CTreeGridWidget::SelectionToGrid);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -267,9 +300,25 @@ CTreeGridWidget::~CTreeGridWidget() {
 
 void CTreeGridWidget::OnGridReset() {
     m_bSyncing = true;
+    // A reset during a double click (Edit) must not count as the user sizing the column.
+    m_bFittingVariable = true;
     m_pModel->Reset();
+    m_bFittingVariable = false;
     m_bSyncing = false;
     ApplyRowStates();
+    FitVariableColumn();
+}
+
+void CTreeGridWidget::FitVariableColumn() {
+    if (m_bVariableSizedByUser)
+        return;
+    // Parameter names sit one indentation step in, behind the 16-pixel icon; the rest is the
+    // cell's margins and a little air before the "Value" column.
+    const int nExtra =
+        indentation() + 16 + 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 24;
+    m_bFittingVariable = true;
+    setColumnWidth(0, VariableColumnWidth(m_view.Grid(), fontMetrics(), nExtra));
+    m_bFittingVariable = false;
 }
 
 void CTreeGridWidget::OnRowChanged(int nRow) {

@@ -6,6 +6,7 @@
 #include "mytreegridctrl.h"
 
 #include <QAbstractItemModel>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QTreeView>
 
@@ -49,6 +50,13 @@ private:
 // The five method icons in binding order (drawn, 16x16).
 [[nodiscard]] QIcon GridMethodIcon(int nImage);
 
+// Width of the "Variable" column that shows the longest parameter name in full: the name's
+// text width plus nExtra (indentation, icon, margins), kept within the limits below.
+inline constexpr int kVariableColumnMin = 180;
+inline constexpr int kVariableColumnMax = 420;
+[[nodiscard]] int VariableColumnWidth(const CMyTreeGridCtrl& grid, const QFontMetrics& metrics,
+                                      int nExtra);
+
 class CTreeGridWidget final : public QTreeView, private IGridObserver {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CTreeGridWidget)
@@ -71,8 +79,12 @@ private:
     void ApplyRowStates();
     void SelectionFromGrid();
     void SelectionToGrid(const QItemSelection& selected, const QItemSelection& deselected);
+    // Fits the "Variable" column to the parameter names until the user sizes it by hand.
+    void FitVariableColumn();
 
     CBaseScriptView& m_view;
     CTreeGridModel* m_pModel = nullptr; // Owned through the Qt parent.
     bool m_bSyncing = false;
+    bool m_bVariableSizedByUser = false;
+    bool m_bFittingVariable = false;
 };

@@ -128,6 +128,10 @@ TEST_F(GridTest, find_text_looks_at_shown_cells_and_skips_blocks_in_a_dialog) {
     EXPECT_FALSE(grid.FindTextInRows(QStringLiteral("z")));
     EXPECT_FALSE(grid.FindTextInRows(QStringLiteral("http://c/")));
     EXPECT_TRUE(grid.FindTextInRows(QStringLiteral("y")));
+    // A parameter row in a dialog of its own is skipped too, its neighbours are not.
+    grid.Row(2).m_nData |= RowBits::kInDialog;
+    EXPECT_FALSE(grid.FindTextInRows(QStringLiteral("y")));
+    EXPECT_TRUE(grid.FindTextInRows(QStringLiteral("x")));
 }
 
 TEST_F(GridTest, merge_expand_collapse_and_colour) {

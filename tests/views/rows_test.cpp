@@ -225,6 +225,14 @@ TEST_F(RowsTest, url_with_query_takes_only_parameters_that_travel_in_the_url) {
     EXPECT_EQ(view.GetMainView().GetURLWithQuery(0), QStringLiteral("http://h/p?a=1&b=A"));
     EXPECT_EQ(view.GetMainView().GetURLWithQuery(5), QStringLiteral("http://h/q"));
     EXPECT_EQ(view.GetMainView().GetURLWithQuery(1), QString()); // not a URL row
+
+    // An address that already carries a query goes on with "&", in the root URL as well.
+    s.m_lstScripts[0].m_lstURLs[0].m_strURL = QStringLiteral("/p?x=0");
+    view.SetScript(s);
+    EXPECT_EQ(view.GetMainView().GetURLWithQuery(0), QStringLiteral("http://h/p?x=0&a=1&b=A"));
+    CScriptObj collected;
+    view.GetScriptList(collected);
+    EXPECT_EQ(collected.m_strRootURL, QStringLiteral("http://h/p?x=0&a=1&body=x&b=A"));
 }
 
 TEST_F(RowsTest, collecting_rows_split_gives_the_first_url_a_twin) {

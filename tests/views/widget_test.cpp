@@ -11,10 +11,15 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QTabBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 CScriptObj WidgetScript() {
@@ -149,4 +154,65 @@ TEST_F(WidgetTest, tab_widget_follows_the_view) {
     EXPECT_EQ(tabs.count(), 2);
     tabs.resize(500, 400);
     EXPECT_FALSE(tabs.grab().isNull());
+}
+
+TEST_F(WidgetTest, variable_column_fits_the_longest_parameter_name_within_limits) {
+    CTreeGridWidget widget(*view.GetTabView(0));
+    const QFontMetrics metrics(widget.font());
+    // Short names keep the minimum, so that "Variable" never opens as a sliver.
+    view.SetScript(WidgetScript());
+    EXPECT_EQ(widget.columnWidth(0), kVariableColumnMin);
+
+    const QString strLong = QStringLiteral("user_authentication_session_identifier_field");
+    CScriptObj script = WidgetScript();
+    script.m_lstScripts[0].m_lstURLs[1].m_lstParams.push_back(Param(strLong, QStringLiteral("1")));
+    view.SetScript(script);
+    EXPECT_GT(widget.columnWidth(0), metrics.horizontalAdvance(strLong) + widget.indentation());
+    EXPECT_LE(widget.columnWidth(0), kVariableColumnMax);
+
+    // A name of hundreds of characters does not push "Value" out of sight.
+    script.m_lstScripts[0].m_lstURLs[1].m_lstParams.back().m_strName = QString(300, u'n');
+    view.SetScript(script);
+    EXPECT_EQ(widget.columnWidth(0), kVariableColumnMax);
+
+    // Rows removed by a command narrow it again; URL labels never count.
+    view.GetMainView().Grid().RemoveRowWithSubRows(3);
+    EXPECT_EQ(widget.columnWidth(0), kVariableColumnMin);
+}
+
+TEST_F(WidgetTest, variable_column_measures_the_widest_name_not_the_longest) {
+    CMyTreeGridCtrl grid;
+    CGridRow url;
+    url.m_cells[0].strText = QString(200, u'W'); // a URL label: not a parameter name
+    const int nURL = grid.AddURLRow(std::move(url));
+    for (const QString& strName :
+         {QStringLiteral("iiiiiiiiiiiiiiiiiiii"), QString(14, u'W'), QStringLiteral("id")}) {
+        CGridRow param;
+        param.m_cells[0].strText = strName;
+        grid.AddSubRow(nURL, std::move(param));
+    }
+    QFont font;
+    font.setPixelSize(20);
+    const QFontMetrics metrics(font);
+    const int nWide = metrics.horizontalAdvance(QString(14, u'W'));
+    ASSERT_GT(nWide, metrics.horizontalAdvance(QStringLiteral("iiiiiiiiiiiiiiiiiiii")));
+    EXPECT_EQ(VariableColumnWidth(grid, metrics, 10),
+              std::clamp(nWide + 10, kVariableColumnMin, kVariableColumnMax));
+    EXPECT_EQ(VariableColumnWidth(CMyTreeGridCtrl(), metrics, 10), kVariableColumnMin);
+}
+
+TEST_F(WidgetTest, variable_column_sized_by_the_user_stays_as_the_user_left_it) {
+    CTreeGridWidget widget(*view.GetTabView(0));
+    widget.resize(600, 300);
+    widget.show();
+    QHeaderView* pHeader = widget.header();
+    const QPoint divider(pHeader->sectionViewportPosition(1) - 1, pHeader->height() / 2);
+    QTest::mousePress(pHeader->viewport(), Qt::LeftButton, {}, divider);
+    pHeader->resizeSection(0, 250);
+    QTest::mouseRelease(pHeader->viewport(), Qt::LeftButton, {}, divider);
+    CScriptObj script = WidgetScript();
+    script.m_lstScripts[0].m_lstURLs[0].m_lstParams.push_back(
+        Param(QString(60, u'n'), QStringLiteral("1")));
+    view.SetScript(script);
+    EXPECT_EQ(widget.columnWidth(0), 250);
 }
