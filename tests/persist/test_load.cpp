@@ -5,6 +5,9 @@
 #include "scriptmodel.h"
 #include "testmongoserver.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <bson/bson.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -275,48 +278,115 @@ TEST_P(LoadTest, loading_writes_nothing) {
 INSTANTIATE_TEST_SUITE_P(Backends, LoadTest, ::testing::ValuesIn(PersistBackends()),
                          [](const auto& info) { return BackendName(info.param); });
 
-// Bytes written by another program: strings that are not UTF-8 must not stop the editor.
-TEST(LoadBadBytes, invalid_utf8_loads_or_fails_cleanly) {
-    xal::test::TemporaryEmbeddedStore file;
-    CMongoDB db(file.ServerText(), QString());
-    QString error;
-    ASSERT_TRUE(db.Connect(error)) << error.toStdString();
-    CMDBRecord seed;
-    seed.SetStr(QStringLiteral("_id"), QStringLiteral("bad"));
-    ASSERT_TRUE(db.Insert(QStringLiteral("xaldata.escript"), seed));
+// Documents written byte by byte by another program, stored as they are.
+class LoadRawBson : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(m_db.Connect(error)) << error.toStdString();
+        CMDBRecord seed;
+        seed.SetStr(QStringLiteral("_id"), QStringLiteral("raw"));
+        ASSERT_TRUE(m_db.Insert(QStringLiteral("xaldata.escript"), seed));
+        m_doc = bson_new();
+        BSON_APPEND_UTF8(m_doc, "_id", "raw");
+    }
+    void TearDown() override { bson_destroy(m_doc); }
 
-    bson_t* doc = bson_new();
-    BSON_APPEND_UTF8(doc, "_id", "bad");
+    // Replaces the seeded document's bytes with m_doc.
+    void Store() {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(m_file.Path().toUtf8().constData(), &raw), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(raw, "UPDATE documents SET body = ?1", -1, &st, nullptr),
+                  SQLITE_OK);
+        sqlite3_bind_blob(st, 1, bson_get_data(m_doc), static_cast<int>(m_doc->len),
+                          SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+        sqlite3_close(raw);
+    }
+
+    xal::test::TemporaryEmbeddedStore m_file;
+    CMongoDB m_db{m_file.ServerText(), QString()};
+    bson_t* m_doc = nullptr;
+};
+
+// Strings that are not UTF-8 must not stop the editor.
+TEST_F(LoadRawBson, invalid_utf8_loads_or_fails_cleanly) {
     const char broken[] = {'/', 'a', '\xC3', '\x28', '\xFF', 'z'};
-    bson_append_utf8(doc, "title", -1, broken, sizeof broken);
+    bson_append_utf8(m_doc, "title", -1, broken, sizeof broken);
     bson_t urls;
     bson_t url;
-    bson_append_array_begin(doc, "urls", -1, &urls);
+    bson_append_array_begin(m_doc, "urls", -1, &urls);
     bson_append_document_begin(&urls, "0", -1, &url);
     bson_append_utf8(&url, "url", -1, broken, sizeof broken);
     bson_append_utf8(&url, "server", -1, "\xED\xA0\x80", 3); // an encoded surrogate
     bson_append_document_end(&urls, &url);
-    bson_append_array_end(doc, &urls);
-
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(file.Path().toUtf8().constData(), &raw), SQLITE_OK);
-    sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(raw, "UPDATE documents SET body = ?1", -1, &st, nullptr),
-              SQLITE_OK);
-    sqlite3_bind_blob(st, 1, bson_get_data(doc), static_cast<int>(doc->len), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
-    sqlite3_finalize(st);
-    sqlite3_close(raw);
-    bson_destroy(doc);
+    bson_append_array_end(m_doc, &urls);
+    Store();
 
     CScriptObj script;
-    script.m_strID = QStringLiteral("bad");
-    if (LoadScript(db, script)) {
+    script.m_strID = QStringLiteral("raw");
+    if (LoadScript(m_db, script)) {
         ASSERT_EQ(script.m_lstScripts.size(), 1u);
         ASSERT_EQ(script.m_lstScripts[0].m_lstURLs.size(), 1u);
         EXPECT_TRUE(script.m_lstScripts[0].m_lstURLs[0].m_strURL.startsWith(u"/a"));
         EXPECT_TRUE(script.m_strTitle.endsWith(u"z"));
     } else {
-        EXPECT_FALSE(db.GetLastError().isEmpty()); // refused as damaged, and said so
+        EXPECT_FALSE(m_db.GetLastError().isEmpty()); // refused as damaged, and said so
     }
+}
+
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_previous(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (m_had) {
+            qputenv(m_name, m_previous);
+        } else {
+            qunsetenv(m_name);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_previous;
+};
+
+// The load's trace line names the logon user but never shows the password, also when no
+// document was found.
+TEST(LoadTrace, names_user_and_masks_password) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log = dir.filePath(QStringLiteral("trace.log"));
+    {
+        const ScopedEnv file("XAL_TRACE_FILE", log.toUtf8());
+        const ScopedEnv level("XAL_TRACE_LEVEL", "6");
+        PersistTestDb store(TestBackend::Embedded);
+        ASSERT_TRUE(store.IsReady()) << store.SetupError().toStdString();
+        store.InsertEScript(
+            QStringLiteral(R"({"_id":"t","logon":{"user":"alice","pw":"Secr3t!"}})"));
+        CScriptObj found;
+        found.m_strID = QStringLiteral("t");
+        EXPECT_TRUE(LoadScript(store.Db(), found));
+        CScriptObj missing;
+        missing.m_strID = QStringLiteral("none");
+        EXPECT_FALSE(LoadScript(store.Db(), missing));
+    }
+
+    QFile trace(log);
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(trace.readAll());
+    EXPECT_FALSE(text.contains(QStringLiteral("Secr3t!")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral(" 6 XAL-Script Editor: Read: User 'alice' PWD: '***'")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(": Read: User '' PWD: ''"))) << text.toStdString();
 }

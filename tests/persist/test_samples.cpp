@@ -1,5 +1,6 @@
 // The demo documents of samples/ load, and an unchanged demo e-script saves back unchanged.
 
+#include "admtools.h"
 #include "persisttestdb.h"
 #include "scriptload.h"
 #include "scriptmodel.h"
@@ -30,6 +31,38 @@ void Import(CMongoDB& db, const QString& ns, const QString& file) {
     }
 }
 
+// A demo e-script must look like one the editor wrote: the root URL is the first URL of the
+// main script with its port and query, the stored server, protocol and port are the root
+// URL's, and the available domains are those of the servers its URLs use.
+void ExpectConsistent(const CScriptObj& s) {
+    SCOPED_TRACE(s.m_strID.toStdString());
+    ASSERT_FALSE(s.m_lstScripts.empty());
+    ASSERT_EQ(s.m_lstScripts[0].m_nKind, 0);
+    ASSERT_FALSE(s.m_lstScripts[0].m_lstURLs.empty());
+    const CURLObj& first = s.m_lstScripts[0].m_lstURLs.front();
+    EXPECT_EQ(s.m_strRootURL,
+              CAdmTools::GetProtocolPrefix(first.m_strServer, first.m_nInternetProtocol) +
+                  CAdmTools::GetPortSuffix(first.m_nPort) +
+                  s.m_lstScripts[0].GetFirstURLWithQuery());
+    EXPECT_EQ(s.m_strServer, first.m_strServer);
+    EXPECT_EQ(s.m_nInternetProtocol, first.m_nInternetProtocol);
+    QStringList domains;
+    for (const CSubscriptObj& sub : s.m_lstScripts) {
+        for (const CURLObj& url : sub.m_lstURLs) {
+            const QString domain = CAdmTools::GetDomain(
+                CAdmTools::GetProtocolPrefix(url.m_strServer, url.m_nInternetProtocol) +
+                QStringLiteral("/"));
+            if (!domains.contains(domain)) {
+                domains << domain;
+            }
+        }
+    }
+    QStringList available = s.m_lstDomainAvailable;
+    available.sort();
+    domains.sort();
+    EXPECT_EQ(available, domains);
+}
+
 class SamplesTest : public ::testing::TestWithParam<TestBackend> {};
 
 TEST_P(SamplesTest, demo_escripts_and_settings_load) {
@@ -58,6 +91,8 @@ TEST_P(SamplesTest, demo_escripts_and_settings_load) {
     ASSERT_TRUE(LoadScript(store.Db(), small));
     ASSERT_EQ(small.m_lstScripts.size(), 1u);
     EXPECT_EQ(small.m_lstScripts[0].m_lstURLs[0].m_nPort, 8080); // the e-script's port
+    ExpectConsistent(portal);
+    ExpectConsistent(small);
 
     CMDBRecord hidden;
     store.Db().SeekReference(QStringLiteral("xaldata.settings"),
