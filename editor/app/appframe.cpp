@@ -101,6 +101,10 @@ void RegisterAppCommands(CXALScripEditApp& app, CMainFrame& frame) {
 std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCentral) {
     FrameServices services;
     services.messages = &app.Messages();
+    // The suite's dialogs work on the editor's own session; a session that cannot be
+    // re-opened now is not handed on, and they then open one of their own.
+    if (app.ReopenDatabase())
+        services.database = app.GetDatabase();
     services.recentFiles = app.GetRecentFileList();
     services.shellState = [&app] {
         ShellState state;
@@ -116,9 +120,9 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
         return !doc || !view || doc->SaveModified(*view);
     };
     services.programDir = QCoreApplication::applicationDirPath();
-    services.newEScript = [&app](QStringList& array) {
+    services.newEScript = [&app, db = services.database](QStringList& array) {
         app.ClearRecordingRunning();
-        return XALDlgEScriptNew(array, app.GetDatabase(), app.GetMainWindow());
+        return XALDlgEScriptNew(array, db, app.GetMainWindow());
     };
     services.information = [&app] {
         const CMongoDB* db = app.GetDatabase();

@@ -3,6 +3,7 @@
 #include "mainframe_wndtop.h"
 #include "messages.h"
 #include "mongodb.h"
+#include "printing.h"
 #include "recentfilelist.h"
 #include "ribbonbar.h"
 #include "xaldatadlg.h"
@@ -12,7 +13,12 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QShortcut>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 
@@ -20,6 +26,13 @@ namespace {
 // Commands whose enabling the shell decides even when another area handles them.
 bool IsShellRuled(int command) {
     return ShellCommandEnabled(command, ShellState{}).has_value();
+}
+
+// The active script tab when the view is a tab widget, else the whole view.
+QWidget* PrintedWidget(QWidget* central) {
+    if (auto* tabs = qobject_cast<QTabWidget*>(central); tabs && tabs->currentWidget())
+        return tabs->currentWidget();
+    return central;
 }
 } // namespace
 
@@ -42,6 +55,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
         };
 
     RegisterShellCommands();
+    RegisterPrintCommands();
 
     // The ribbon sits in a fixed tool bar so that it cannot be dragged off or hidden.
     m_pRibbon = new CRibbonBar(BuildRibbonLayout(m_services.utilities, m_services.languages),
@@ -130,6 +144,61 @@ void CMainFrame::RegisterShellCommands() {
         SetCommandRange(XalCmd::UtilitiesFirst, XalCmd::UtilitiesLast, m_services.utilityCommand);
     if (m_services.languageCommand)
         SetCommandRange(XalCmd::LanguageFirst, XalCmd::LanguageLast, m_services.languageCommand);
+}
+
+void CMainFrame::RegisterPrintCommands() {
+    const auto hasView = [this](int) { return centralWidget() != nullptr; };
+    SetCommandHandler(
+        XalCmd::Print, [this](int) { OnPrint(true); }, hasView);
+    SetCommandHandler(
+        XalCmd::PrintDirect, [this](int) { OnPrint(false); }, hasView);
+    SetCommandHandler(
+        XalCmd::PrintPreview, [this](int) { OnPrintPreview(); }, hasView);
+    SetCommandHandler(XalCmd::PrintSetup, [this](int) {
+        if (!m_printer)
+            m_printer = std::make_unique<QPrinter>();
+        QPageSetupDialog dialog(m_printer.get(), this);
+        dialog.exec();
+    });
+}
+
+void CMainFrame::OnPrint(bool withDialog) {
+    QWidget* target = PrintedWidget(centralWidget());
+    if (!target)
+        return;
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>();
+    if (withDialog) {
+        if (m_services.choosePrinter) {
+            if (!m_services.choosePrinter(*m_printer))
+                return;
+        } else {
+            QPrintDialog dialog(m_printer.get(), this);
+            if (dialog.exec() != QDialog::Accepted)
+                return;
+        }
+    }
+    if (!PrintWidget(*target, *m_printer) && m_services.messages)
+        m_services.messages->Inform(
+            m_printer->outputFileName().isEmpty()
+                ? QStringLiteral("The e-script could not be printed: the printer '%1' is not "
+                                 "available.")
+                      .arg(m_printer->printerName())
+                : QStringLiteral("The e-script could not be printed to '%1'.")
+                      .arg(m_printer->outputFileName()),
+            MsgIcon::Error);
+}
+
+void CMainFrame::OnPrintPreview() {
+    QWidget* target = PrintedWidget(centralWidget());
+    if (!target)
+        return;
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>();
+    QPrintPreviewDialog preview(m_printer.get(), this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [target](QPrinter* printer) { PrintWidget(*target, *printer); });
+    preview.exec();
 }
 
 void CMainFrame::CreateAccelerators() {

@@ -21,6 +21,7 @@ class CRibbonBar;
 class CSettingsWndTopListener;
 class IMessageSink;
 class QMenu;
+class QPrinter;
 class QShortcut;
 class QTimer;
 
@@ -34,7 +35,9 @@ struct FrameServices {
     std::function<ShellState()> shellState;   // state for the shell's enabling rules
     std::function<bool(const QUrl&)> openUrl; // default browser when empty
     std::function<bool()> closeGuard;         // asked before the window closes
-    QString programDir;                       // where the help file is looked for
+    // Lets the user choose the printer before printing; the print dialog when empty.
+    std::function<bool(QPrinter&)> choosePrinter;
+    QString programDir; // where the help file is looked for
     // Entries of the utilities and language lists, and what their commands do. A list that
     // is empty leaves its button out of the application menu.
     std::vector<QString> utilities;
@@ -92,6 +95,10 @@ private:
     void CreateAccelerators();
     std::optional<bool> ShellRule(int command) const;
     void OnHelp();
+    void RegisterPrintCommands();
+    // Prints the active tab; withDialog lets the user choose the printer first.
+    void OnPrint(bool withDialog);
+    void OnPrintPreview();
 
     FrameServices m_services;
     CCommandRouter m_router;
@@ -99,4 +106,5 @@ private:
     QTimer* m_pUpdateTimer = nullptr;
     std::vector<std::pair<QShortcut*, int>> m_accelerators;
     std::unique_ptr<CSettingsWndTopListener> m_pWndTopListener;
+    std::unique_ptr<QPrinter> m_printer; // kept so that print setup applies to later prints
 };

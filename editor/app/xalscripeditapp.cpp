@@ -252,12 +252,14 @@ void CXALScripEditApp::ReadHiddenURLs() {
 }
 
 int CXALScripEditApp::ExitInstance() {
+    // main() ends the run explicitly and the destructor makes sure of it; clean up once.
+    if (m_bExited)
+        return 0;
+    m_bExited = true;
     if (m_pRecording)
         m_pRecording->DestroyWindow();
-    if (m_recentFiles && m_bLoaded) {
-        QSettings settings;
-        m_recentFiles->WriteList(settings);
-    }
+    // The recent list was stored at start-up and does not change during the run. Storing it
+    // again here would drop the e-scripts that editors started from this one added since.
     if (m_bLocked) {
         ZVUnlock(m_strLockKey.toUtf8(), kLockKindEScript);
         m_bLocked = false;
@@ -363,8 +365,10 @@ bool CXALScripEditApp::SaveAccount() {
            QString::number(m_lstDomainRemembered.size())});
     if (AskDomainQuestion(script.m_lstDomainAvailable, m_lstDomainRemembered) &&
         m_messages.Ask(XalString(kStringDomainQuestion), MsgButtons::YesNo, MsgIcon::Question) ==
-            MsgAnswer::Yes)
+            MsgAnswer::Yes) {
         RunEScriptProperties(*this, m_strXalID);
+        TakeStoredProperties();
+    }
     m_lstDomainRemembered = script.m_lstDomainAvailable;
     return true;
 }
@@ -402,8 +406,10 @@ void CXALScripEditApp::OnProperties() {
     }
 
     RunEScriptProperties(*this, m_strXalID);
+    TakeStoredProperties();
+}
 
-    // The dialog stored its changes; take back what the editor keeps of them.
+void CXALScripEditApp::TakeStoredProperties() {
     CMongoDB* db = GetDatabase();
     if (!db)
         return;
@@ -417,6 +423,19 @@ void CXALScripEditApp::OnProperties() {
     m_lstDomainRemembered = domains;
     m_strLogonUser = reloaded.m_strLogonUser;
     m_strLogonPW = reloaded.m_strLogonPW;
+    if (m_view) {
+        // Every save writes the view's domain lists and logon values; unless the view holds
+        // what the dialog stored, the next save would quietly undo the dialog's changes.
+        // Available domains found since the last save are kept.
+        m_view->m_strLogonUser = reloaded.m_strLogonUser;
+        m_view->m_strLogonPW = reloaded.m_strLogonPW;
+        m_view->m_lstDomain = reloaded.m_lstDomain;
+        QStringList available = reloaded.m_lstDomainAvailable;
+        for (const QString& domain : m_view->m_lstDomainAvailable)
+            if (!available.contains(domain))
+                available.append(domain);
+        m_view->m_lstDomainAvailable = available;
+    }
     if (reloaded.m_strTitle != m_account.m_strAccountTitle) {
         m_account.m_strAccountTitle = reloaded.m_strTitle;
         m_strTitle = reloaded.m_strTitle;

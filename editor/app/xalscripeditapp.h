@@ -168,6 +168,9 @@ private:
     void UpdateRecentList();
     void ReadHiddenURLs();
     bool SaveScriptFromView(CScriptObj& script, QString& error);
+    // After the properties dialog stored its changes: takes back what the editor keeps of
+    // them (logon values, domain lists, title).
+    void TakeStoredProperties();
 
     QApplication& m_qtApp;    // Not owned.
     IMessageSink& m_messages; // Not owned.
@@ -189,6 +192,7 @@ private:
     QString m_strLsp64Path;
     QString m_strLockKey;
     bool m_bLocked = false;
+    bool m_bExited = false;
 
     QString m_strXalID;
     QString m_strTitle;

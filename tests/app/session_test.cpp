@@ -12,16 +12,64 @@
 #include "xalstrings.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
+// Fills the next modal dialog once it shows and presses its OK button; a dialog that stays
+// open is cancelled so that a test can never wait for a user.
+void AnswerNextDialog(std::function<void(QDialog&)> fill, int triesLeft = 300) {
+    QTimer::singleShot(10, qApp, [fill = std::move(fill), triesLeft]() mutable {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            if (triesLeft > 0)
+                AnswerNextDialog(std::move(fill), triesLeft - 1);
+            return;
+        }
+        fill(*dialog);
+        if (auto* box = dialog->findChild<QDialogButtonBox*>())
+            if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
+                ok->click();
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+// The properties dialog's title, logon user and password fields.
+struct PropsFields {
+    QLineEdit* title = nullptr;
+    QLineEdit* user = nullptr;
+    QLineEdit* password = nullptr;
+};
+
+PropsFields FindPropsFields(QDialog& dialog) {
+    PropsFields fields;
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+        if (edit->echoMode() == QLineEdit::Password)
+            fields.password = edit;
+        else if (fields.title == nullptr)
+            fields.title = edit;
+        else
+            fields.user = edit;
+    }
+    return fields;
+}
+
 class AppSession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -213,5 +261,147 @@ TEST_F(AppSession, missing_or_unreadable_configuration_file_leaves_the_proxy_emp
     ASSERT_TRUE(Start()) << m_messages.Texts().join(u'|').toStdString();
     EXPECT_TRUE(m_app->GetXalServer().isEmpty());
     EXPECT_TRUE(m_messages.Texts().isEmpty());
+}
+} // namespace
+
+namespace {
+class FakeRecording final : public IRecordingController {
+public:
+    explicit FakeRecording(std::vector<QString>& log) : m_log(log) {}
+    void CreateWindow() override { m_log.push_back(QStringLiteral("create window")); }
+    void DestroyWindow() override { m_log.push_back(QStringLiteral("destroy window")); }
+    void StartRecording(bool filtering) override {
+        m_log.push_back(filtering ? QStringLiteral("record filtered")
+                                  : QStringLiteral("record unfiltered"));
+        m_running = true;
+    }
+    void StopRecording() override { m_running = false; }
+    void TestScript() override {}
+    [[nodiscard]] bool IsRunning() const override { return m_running; }
+    void ClearRunning() override { m_running = false; }
+
+private:
+    std::vector<QString>& m_log;
+    bool m_running = false;
+};
+
+TEST_F(AppSession, properties_changes_show_at_once_and_survive_the_next_save) {
+    ASSERT_TRUE(Start());
+    // The stored root URL is not the first URL of the main script; a save aligns the two, so
+    // that the properties have nothing to ask first.
+    ASSERT_TRUE(m_app->SaveAccount());
+    // The dialog must work on the editor's own session, not on one it opens itself.
+    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("system/cfg/zvaccess.cfg"))));
+
+    QString dialogTitle;
+    AnswerNextDialog([&](QDialog& dialog) {
+        dialogTitle = dialog.windowTitle();
+        const PropsFields fields = FindPropsFields(dialog);
+        ASSERT_NE(fields.title, nullptr);
+        ASSERT_NE(fields.user, nullptr);
+        ASSERT_NE(fields.password, nullptr);
+        fields.title->setText(QStringLiteral("Shop two"));
+        fields.user->setText(QStringLiteral("ulla"));
+        fields.password->setText(QStringLiteral("s3cret"));
+    });
+    m_app->OnProperties();
+    EXPECT_TRUE(dialogTitle.endsWith(QStringLiteral("abc"))) << dialogTitle.toStdString();
+    EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(m_app->GetMainWindow()->windowTitle(),
+              QStringLiteral("XAL Script Editor -  XALID: abc, title: Shop two"));
+    EXPECT_EQ(m_app->GetLogonUser(), QStringLiteral("ulla"));
+
+    // An edit and a save afterwards keep what the dialog stored, and a domain found since then
+    // is still asked about: the reload replaced the remembered domains instead of adding to
+    // them.
+    m_app->GetView()->AddAvailableDomain(QStringLiteral("http://cdn.example/x.js"));
+    m_app->SetModified(true);
+    m_messages.Queue(MsgAnswer::No);
+    ASSERT_TRUE(m_app->SaveAccount());
+    EXPECT_EQ(m_messages.Texts(), QStringList{XalString(56)});
+    const CMDBRecord stored = Stored();
+    const CMDBRecord* logon = stored.GetRecordPtr(QStringLiteral("logon"));
+    ASSERT_NE(logon, nullptr);
+    EXPECT_EQ(logon->GetStr(QStringLiteral("user")), QStringLiteral("ulla"));
+    EXPECT_EQ(logon->GetStr(QStringLiteral("pw")), QStringLiteral("s3cret"));
+    EXPECT_EQ(stored.GetStr(QStringLiteral("title")), QStringLiteral("Shop two"));
+
+    // With the stored values in the view, opening the properties again asks nothing first.
+    m_messages.ClearTexts();
+    AnswerNextDialog([](QDialog&) {});
+    m_app->OnProperties();
+    EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
+}
+
+TEST_F(AppSession, domain_list_edited_after_the_domain_question_is_not_undone_by_a_save) {
+    ASSERT_TRUE(Start());
+    m_app->GetView()->AddAvailableDomain(QStringLiteral("http://cdn.example/x.js"));
+    m_app->SetModified(true);
+    m_messages.Queue(MsgAnswer::Yes);
+    AnswerNextDialog([](QDialog& dialog) {
+        auto* domains = dialog.findChild<QPlainTextEdit*>();
+        ASSERT_NE(domains, nullptr);
+        domains->setPlainText(QStringLiteral("shop.example\ncdn.example"));
+    });
+    ASSERT_TRUE(m_app->SaveAccount());
+    EXPECT_EQ(m_messages.Texts(), QStringList{XalString(56)});
+
+    m_app->SetModified(true);
+    ASSERT_TRUE(m_app->SaveAccount());
+    QStringList domains;
+    ASSERT_TRUE(Stored().DataToArrayObj(QStringLiteral("domainlist"), domains));
+    EXPECT_EQ(domains,
+              (QStringList{QStringLiteral("shop.example"), QStringLiteral("cdn.example")}));
+}
+
+TEST_F(AppSession, mode_switches_record_then_title_then_properties_and_exit_cleans_up_once) {
+    std::vector<QString> log;
+    m_app = std::make_unique<CXALScripEditApp>(*qApp, m_messages);
+    m_app->SetRecordingController(std::make_unique<FakeRecording>(log));
+    AnswerNextDialog([&](QDialog&) {
+        log.push_back(QStringLiteral("properties under ") + m_app->GetMainWindow()->windowTitle());
+    });
+    ASSERT_TRUE(
+        m_app->InitInstance(QStringLiteral("/MODE:SHOWPROPERTIES /xalid:abc /mode:recording")));
+    const std::vector<QString> started{
+        QStringLiteral("create window"), QStringLiteral("record filtered"),
+        QStringLiteral("properties under XAL Script Editor -  XALID: abc, title: Shop")};
+    EXPECT_EQ(log, started);
+    // The view is filled in recording mode too, so a save keeps the stored main script.
+    EXPECT_EQ(m_app->GetView()->GetMainView().Grid().GetRowCount(), 1);
+
+    m_app->ExitInstance();
+    m_app.reset();
+    EXPECT_EQ(std::count(log.begin(), log.end(), QStringLiteral("destroy window")), 1);
+    CMDBRecord lock;
+    EXPECT_FALSE(
+        m_db->SeekReference(QStringLiteral("xaldata.locks"), QStringLiteral("1:abc"), lock));
+}
+
+TEST_F(AppSession, recent_list_is_stored_at_start_and_left_to_later_editors_at_exit) {
+    {
+        QSettings settings;
+        settings.remove(QStringLiteral("RecentXALScript"));
+        settings.setValue(QStringLiteral("RecentXALScript/XALScript1"), QStringLiteral("zzz"));
+        settings.setValue(QStringLiteral("RecentXALScript/XALScript2"), QStringLiteral("abc"));
+    }
+    ASSERT_TRUE(Start());
+    {
+        QSettings settings;
+        EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript1")).toString(),
+                  QStringLiteral("abc"));
+        EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript2")).toString(),
+                  QStringLiteral("zzz"));
+        EXPECT_FALSE(settings.contains(QStringLiteral("RecentXALScript/XALScript3")));
+        // An editor started from this one (New e-script) puts its ID on top meanwhile.
+        settings.setValue(QStringLiteral("RecentXALScript/XALScript1"), QStringLiteral("new1"));
+        settings.setValue(QStringLiteral("RecentXALScript/XALScript2"), QStringLiteral("abc"));
+        settings.setValue(QStringLiteral("RecentXALScript/XALScript3"), QStringLiteral("zzz"));
+    }
+    m_app->ExitInstance();
+    m_app.reset();
+    QSettings settings;
+    EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript1")).toString(),
+              QStringLiteral("new1"));
 }
 } // namespace

@@ -7,7 +7,10 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
+#include <QPrinter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -41,6 +44,14 @@ protected:
             return true;
         };
         services.closeGuard = [this] { return m_allowClose; };
+        services.choosePrinter = [this](QPrinter& printer) {
+            ++m_printDialogs;
+            if (m_printTo.isEmpty())
+                return false;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(m_printTo);
+            return true;
+        };
         m_frame = std::make_unique<CMainFrame>(std::move(services));
         m_ribbon = m_frame->Ribbon();
     }
@@ -59,6 +70,8 @@ protected:
     ShellState m_state;
     QList<QUrl> m_opened;
     bool m_allowClose = true;
+    int m_printDialogs = 0;
+    QString m_printTo; // the print dialog is cancelled while empty
     std::unique_ptr<CMainFrame> m_frame;
     CRibbonBar* m_ribbon = nullptr;
 };
@@ -221,4 +234,35 @@ TEST_F(MainFrameWidget, context_menus_carry_commands_and_their_enabled_state) {
     EXPECT_EQ(enabled.count(XalCmd::FlexibleParameter), 0u);
     EXPECT_EQ(m_frame->BuildContextMenu(999), nullptr);
     EXPECT_EQ(m_frame->BuildContextMenu(119)->actions().size(), 3);
+}
+
+TEST_F(MainFrameWidget, ctrl_p_prints_the_active_tab_and_tells_when_it_cannot) {
+    int properties = 0;
+    m_frame->SetCommandHandler(XalCmd::Properties, [&](int) { ++properties; });
+    auto* tabs = new QTabWidget;
+    tabs->addTab(new QLabel(QStringLiteral("https://www.shop.example/index.html")),
+                 QStringLiteral("Main script"));
+    m_frame->SetCentralView(tabs);
+    m_frame->UpdateCommandUI();
+    m_frame->show();
+    m_frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+    QTemporaryDir dir;
+
+    QTest::keyClick(m_frame.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(m_printDialogs, 1) << "Ctrl+P is the print command";
+    EXPECT_TRUE(m_messages.Texts().isEmpty()) << "a cancelled print dialog prints nothing";
+
+    m_printTo = dir.filePath(QStringLiteral("escript.pdf"));
+    QTest::keyClick(m_frame.get(), Qt::Key_P, Qt::ControlModifier);
+    QFile pdf(m_printTo);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pdf.read(5), QByteArray("%PDF-"));
+    EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(properties, 0) << "the second Ctrl+P entry never applies";
+
+    m_printTo = dir.filePath(QStringLiteral("no/such/folder/escript.pdf"));
+    QTest::keyClick(m_frame.get(), Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_messages.Texts()[0].contains(m_printTo)) << m_messages.Texts()[0].toStdString();
 }
