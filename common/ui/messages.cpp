@@ -1,7 +1,6 @@
 #include "messages.h"
 
-namespace {
-MsgAnswer FirstChoice(MsgButtons buttons) {
+MsgAnswer DefaultAnswer(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::YesNo:
     case MsgButtons::YesNoCancel:
@@ -14,7 +13,6 @@ MsgAnswer FirstChoice(MsgButtons buttons) {
     }
     return MsgAnswer::Ok;
 }
-} // namespace
 
 MsgAnswer CScriptedMessages::Ask(const QString& text, MsgButtons buttons, MsgIcon icon) {
     m_texts.append(text);
@@ -25,7 +23,7 @@ MsgAnswer CScriptedMessages::Ask(const QString& text, MsgButtons buttons, MsgIco
         m_answers.pop_front();
         return m_last;
     }
-    return m_hasLast ? m_last : FirstChoice(buttons);
+    return m_hasLast ? m_last : DefaultAnswer(buttons);
 }
 
 std::deque<MsgAnswer> ParseMessageAnswers(const QString& list) {

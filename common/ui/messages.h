@@ -45,6 +45,9 @@ private:
     std::vector<MsgIcon> m_icons;
 };
 
+// The answer a box gives when nothing else is known: the first choice its buttons offer.
+MsgAnswer DefaultAnswer(MsgButtons buttons);
+
 // Parses the answer list "ok,yes,no,cancel,retry"; unknown words are skipped.
 std::deque<MsgAnswer> ParseMessageAnswers(const QString& list);
 QString MessageAnswerName(MsgAnswer answer);

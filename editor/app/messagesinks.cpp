@@ -20,20 +20,6 @@ bool Offers(MsgButtons buttons, MsgAnswer answer) {
     return false;
 }
 
-MsgAnswer FirstChoice(MsgButtons buttons) {
-    switch (buttons) {
-    case MsgButtons::YesNo:
-    case MsgButtons::YesNoCancel:
-        return MsgAnswer::Yes;
-    case MsgButtons::RetryCancel:
-        return MsgAnswer::Retry;
-    case MsgButtons::Ok:
-    case MsgButtons::OkCancel:
-        break;
-    }
-    return MsgAnswer::Ok;
-}
-
 QMessageBox::StandardButtons ToQt(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::Ok:
@@ -110,8 +96,8 @@ MsgAnswer CStderrMessages::Ask(const QString& text, MsgButtons buttons, MsgIcon)
         m_hasLast = true;
         m_answers.pop_front();
     }
-    const MsgAnswer answer = m_hasLast ? m_last : FirstChoice(buttons);
-    return Offers(buttons, answer) ? answer : FirstChoice(buttons);
+    const MsgAnswer answer = m_hasLast ? m_last : DefaultAnswer(buttons);
+    return Offers(buttons, answer) ? answer : DefaultAnswer(buttons);
 }
 
 std::unique_ptr<IMessageSink> CreateMessageSink() {
