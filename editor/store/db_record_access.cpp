@@ -22,20 +22,47 @@ bool KeyEquals(const char* key, std::uint32_t length, const QString& name) {
     const auto size = static_cast<std::uint32_t>(name.size());
     if (length < size)
         return false; // UTF-8 never needs fewer units than UTF-16
-    if (length == size) {
-        const QChar* chars = name.constData();
-        std::uint32_t i = 0;
-        for (; i < length; ++i) {
-            const auto c = static_cast<unsigned char>(key[i]);
-            if (c >= 0x80)
-                break;
-            if (chars[i].unicode() != c)
-                return false;
-        }
-        if (i == length)
-            return true;
+    // While both sides are ASCII, units match one to one, so keys that differ are told apart
+    // here; only non-ASCII text is converted to compare.
+    const QChar* chars = name.constData();
+    std::uint32_t i = 0;
+    for (; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(key[i]);
+        const char16_t u = chars[i].unicode();
+        if (c >= 0x80 || u >= 0x80)
+            break;
+        if (u != c)
+            return false;
     }
+    if (i == size)
+        return length == size; // an ASCII name is as long in UTF-8 as in UTF-16
     return QString::fromUtf8(key, static_cast<qsizetype>(length)) == name;
+}
+
+int ScanKeys(const std::uint8_t* data, const LazyEntry* entries, std::uint32_t count,
+             std::uint32_t start, const QString& name) {
+    // Names are nearly always short ASCII: narrowed once, each key is then a length check and
+    // at most one memcmp. Other names take the general comparison.
+    constexpr qsizetype kShort = 64;
+    char ascii[kShort];
+    const qsizetype size = name.size();
+    const char16_t* chars = reinterpret_cast<const char16_t*>(name.constData());
+    char16_t high = size <= kShort ? 0 : 0x80;
+    for (qsizetype c = 0; c < size && high < 0x80; ++c) {
+        high |= chars[c];
+        ascii[c] = static_cast<char>(chars[c]);
+    }
+    const bool narrow = high < 0x80;
+    std::uint32_t i = start < count ? start : 0;
+    for (std::uint32_t n = 0; n < count; ++n, i = i + 1 < count ? i + 1 : 0) {
+        const char* key = reinterpret_cast<const char*>(data) + entries[i].offset + 1;
+        const std::uint32_t length = entries[i].keyLength;
+        if (narrow ? length == static_cast<std::uint32_t>(size) &&
+                         std::memcmp(key, ascii, static_cast<std::size_t>(size)) == 0
+                   : KeyEquals(key, length, name))
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 Type TypeOf(bson_type_t t) {
@@ -109,19 +136,6 @@ bool ReadScalar(const bson_iter_t* iter, Value& out) {
     return false;
 }
 
-// Elements in all levels; sizes the index in one allocation. Structure is checked later.
-std::size_t CountElements(bson_iter_t* iter, int depth) {
-    std::size_t n = 0;
-    while (bson_iter_next(iter)) {
-        ++n;
-        bson_iter_t child;
-        if ((BSON_ITER_HOLDS_DOCUMENT(iter) || BSON_ITER_HOLDS_ARRAY(iter)) && depth < kMaxDepth &&
-            bson_iter_recurse(iter, &child))
-            n += CountElements(&child, depth + 1);
-    }
-    return n;
-}
-
 // Indexes every level once, checking its structure, so that decoding on demand later neither
 // walks a level twice nor meets a damaged or absurdly deep document.
 bool IndexLevel(const std::uint8_t* data, std::uint32_t length, int depth,
@@ -131,9 +145,10 @@ bool IndexLevel(const std::uint8_t* data, std::uint32_t length, int depth,
         return false;
     const auto start = out.size();
     while (bson_iter_next(&it)) {
-        if (bson_iter_type(&it) == BSON_TYPE_EOD)
+        const std::uint32_t offset = bson_iter_offset(&it);
+        if (data[offset] == BSON_TYPE_EOD)
             return false;
-        out.push_back({bson_iter_offset(&it), bson_iter_key_len(&it), 0, 0});
+        out.push_back({offset, bson_iter_key_len(&it), 0, 0});
     }
     if (it.err_off != 0 || out.size() > std::numeric_limits<std::uint32_t>::max())
         return false;
@@ -143,20 +158,14 @@ bool IndexLevel(const std::uint8_t* data, std::uint32_t length, int depth,
         const std::uint8_t type = data[out[i].offset];
         if (type != BSON_TYPE_DOCUMENT && type != BSON_TYPE_ARRAY)
             continue;
-        bson_iter_t at;
-        if (!bson_iter_init_from_data_at_offset(&at, data, length, out[i].offset, out[i].keyLength))
-            return false;
-        const std::uint8_t* sub = nullptr;
+        // The walk above has checked that the embedded document lies inside this one.
+        const std::uint8_t* sub = data + out[i].offset + 1 + out[i].keyLength + 1;
         std::uint32_t subLength = 0;
-        if (BSON_ITER_HOLDS_DOCUMENT(&at))
-            bson_iter_document(&at, &subLength, &sub);
-        else if (BSON_ITER_HOLDS_ARRAY(&at))
-            bson_iter_array(&at, &subLength, &sub);
-        else
-            continue;
+        std::memcpy(&subLength, sub, sizeof subLength);
+        subLength = BSON_UINT32_FROM_LE(subLength);
         std::uint32_t childStart = 0;
         std::uint32_t childCount = 0;
-        if (!sub || depth >= kMaxDepth ||
+        if (depth >= kMaxDepth ||
             !IndexLevel(sub, subLength, depth + 1, out, childStart, childCount))
             return false;
         out[i].childStart = childStart;

@@ -7,6 +7,9 @@
 
 #include <QHash>
 
+#include <atomic>
+#include <cstring>
+
 #include <bson/bson.h>
 
 namespace xal::db {
@@ -87,11 +90,13 @@ struct LazyDocument {
 QByteArray KeyBytes(const QString& name);
 // A BSON key against a wide name, without converting in the common ASCII case.
 bool KeyEquals(const char* key, std::uint32_t length, const QString& name);
+// Index of the key name among the count entries of a level, searching from start on and
+// wrapping around; -1 when there is none.
+int ScanKeys(const std::uint8_t* data, const LazyEntry* entries, std::uint32_t count,
+             std::uint32_t start, const QString& name);
 CMDBRecord::Type TypeOf(bson_type_t t);
 // Reads a value that is not a document or array.
 bool ReadScalar(const bson_iter_t* iter, Value& out);
-// Elements in all levels; sizes the index in one allocation.
-std::size_t CountElements(bson_iter_t* iter, int depth);
 // Indexes every level once, checking its structure, so that decoding on demand later neither
 // walks a level twice nor meets a damaged or absurdly deep document.
 bool IndexLevel(const std::uint8_t* data, std::uint32_t length, int depth,
@@ -132,6 +137,9 @@ struct CMDBRecord::Impl {
     mutable std::unique_ptr<CMDBRecord> firstChild;
     mutable std::uint32_t firstChildIndex = 0;
     mutable std::vector<std::unique_ptr<CMDBRecord>> children;
+    // Where the next linear search by name starts. Only a hint, but reads of one record from
+    // several threads must not race on it, hence atomic (relaxed: plain moves on x86).
+    mutable std::atomic<std::uint32_t> scanFrom{0};
 
     [[nodiscard]] bool Lazy() const { return buffer != nullptr; }
 
@@ -151,11 +159,15 @@ struct CMDBRecord::Impl {
             return i >= 0 && static_cast<std::uint32_t>(i) < entryCount ? i : -1;
         }
         if (entryCount < xal::db::kIndexThreshold) {
-            for (std::size_t i = 0; i < entryCount; ++i) {
-                if (xal::db::KeyEquals(KeyAt(i), entries[i].keyLength, name))
-                    return static_cast<int>(i);
+            // Readers mostly ask for fields in about the order they are stored, so the scan
+            // starts after the last field found and wraps around.
+            const int i = xal::db::ScanKeys(data, entries, entryCount,
+                                            scanFrom.load(std::memory_order_relaxed), name);
+            if (i >= 0) {
+                const auto next = static_cast<std::uint32_t>(i) + 1;
+                scanFrom.store(next < entryCount ? next : 0, std::memory_order_relaxed);
             }
-            return -1;
+            return i;
         }
         if (!indexValid) {
             index.clear();
@@ -189,18 +201,15 @@ struct CMDBRecord::Impl {
             return firstChild.get();
         if (!children.empty() && children[i])
             return children[i].get();
-        bson_iter_t it;
-        if (!IterAt(i, &it))
+        // Indexing has checked where the embedded document lies, so its bytes are read directly.
+        const std::uint8_t type = data[entries[i].offset];
+        if (type != BSON_TYPE_DOCUMENT && type != BSON_TYPE_ARRAY)
             return nullptr;
-        const std::uint8_t* bytes = nullptr;
+        const std::uint8_t* bytes = data + entries[i].offset + 1 + entries[i].keyLength + 1;
         std::uint32_t len = 0;
-        if (BSON_ITER_HOLDS_DOCUMENT(&it))
-            bson_iter_document(&it, &len, &bytes);
-        else if (BSON_ITER_HOLDS_ARRAY(&it))
-            bson_iter_array(&it, &len, &bytes);
-        else
-            return nullptr;
-        auto child = MakeLazy(buffer, bytes, len, BSON_ITER_HOLDS_ARRAY(&it), entries[i].childStart,
+        std::memcpy(&len, bytes, sizeof len);
+        len = BSON_UINT32_FROM_LE(len);
+        auto child = MakeLazy(buffer, bytes, len, type == BSON_TYPE_ARRAY, entries[i].childStart,
                               entries[i].childCount);
         if (!firstChild) {
             firstChild = std::move(child);
@@ -222,29 +231,46 @@ struct CMDBRecord::Impl {
         return std::move(children[i]);
     }
 
+    [[nodiscard]] bool HoldsString(std::size_t i) const {
+        return data[entries[i].offset] == BSON_TYPE_UTF8;
+    }
+
+    [[nodiscard]] bool HoldsInt32(std::size_t i) const {
+        return data[entries[i].offset] == BSON_TYPE_INT32;
+    }
+
+    // The number at entry i, which must hold an int32.
+    [[nodiscard]] std::int32_t Int32At(std::size_t i) const {
+        std::uint32_t n = 0;
+        std::memcpy(&n, data + entries[i].offset + 1 + entries[i].keyLength + 1, sizeof n);
+        return static_cast<std::int32_t>(BSON_UINT32_FROM_LE(n));
+    }
+
+    // The string at entry i, which must hold one.
+    [[nodiscard]] QString StringAt(std::size_t i) const {
+        const std::uint8_t* value = data + entries[i].offset + 1 + entries[i].keyLength + 1;
+        std::uint32_t len = 0;
+        std::memcpy(&len, value, sizeof len);
+        len = BSON_UINT32_FROM_LE(len);
+        // Invalid sequences become U+FFFD instead of failing the whole document.
+        return QString::fromUtf8(reinterpret_cast<const char*>(value) + 4,
+                                 len > 0 ? static_cast<qsizetype>(len) - 1 : 0);
+    }
+
     // Fills tmp with the value at entry i (for sub-records only its type).
     void Peek(std::size_t i, xal::db::Value& tmp) const {
         // The common kinds straight from the bytes; indexing has checked their bounds.
         const std::uint8_t* element = data + entries[i].offset;
         const std::uint8_t* value = element + 1 + entries[i].keyLength + 1;
         switch (*element) {
-        case BSON_TYPE_UTF8: {
-            std::uint32_t len = 0;
-            std::memcpy(&len, value, sizeof len);
-            len = BSON_UINT32_FROM_LE(len);
+        case BSON_TYPE_UTF8:
             tmp.type = Type::String;
-            // Invalid sequences become U+FFFD instead of failing the whole document.
-            tmp.str = QString::fromUtf8(reinterpret_cast<const char*>(value) + 4,
-                                        len > 0 ? static_cast<qsizetype>(len) - 1 : 0);
+            tmp.str = StringAt(i);
             return;
-        }
-        case BSON_TYPE_INT32: {
-            std::uint32_t n = 0;
-            std::memcpy(&n, value, sizeof n);
+        case BSON_TYPE_INT32:
             tmp.type = Type::Int32;
-            tmp.num.i32 = static_cast<std::int32_t>(BSON_UINT32_FROM_LE(n));
+            tmp.num.i32 = Int32At(i);
             return;
-        }
         case BSON_TYPE_BOOL:
             tmp.type = Type::Bool;
             tmp.num.b = *value != 0;
@@ -291,5 +317,6 @@ struct CMDBRecord::Impl {
         children.shrink_to_fit();
         index.clear();
         indexValid = false;
+        scanFrom.store(0, std::memory_order_relaxed);
     }
 };

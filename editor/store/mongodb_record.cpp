@@ -238,6 +238,14 @@ void CMDBRecord::AppendRecord(CMDBRecord record) {
 }
 
 QString CMDBRecord::GetStr(const QString& name, const QString& def) const {
+    if (d->Lazy()) {
+        // The common case straight from the bytes, without a temporary value.
+        const int i = d->LazyFind(name);
+        if (i < 0)
+            return def;
+        if (d->HoldsString(static_cast<std::size_t>(i)))
+            return d->StringAt(static_cast<std::size_t>(i));
+    }
     Value tmp;
     const Value* v = RecordAccess::Lookup(*this, name, tmp);
     if (!v)
@@ -296,6 +304,13 @@ std::int64_t CMDBRecord::GetLL(const QString& name, std::int64_t def) const {
 }
 
 std::int32_t CMDBRecord::GetInt(const QString& name, std::int32_t def) const {
+    if (d->Lazy()) {
+        const int i = d->LazyFind(name);
+        if (i < 0)
+            return def;
+        if (d->HoldsInt32(static_cast<std::size_t>(i)))
+            return d->Int32At(static_cast<std::size_t>(i));
+    }
     Value tmp;
     const Value* v = RecordAccess::Lookup(*this, name, tmp);
     if (!v || v->type == Type::Date)
@@ -480,12 +495,19 @@ bool CMDBRecord::FromBson(const std::uint8_t* data, std::size_t length, CMDBReco
     doc->bytes.assign(data, data + length);
     std::uint32_t first = 0;
     std::uint32_t count = 0;
-    bson_iter_t it;
-    if (!bson_iter_init_from_data(&it, doc->bytes.data(), length))
-        return false;
-    doc->entries.reserve(xal::db::CountElements(&it, 1));
-    if (!xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length), 1, doc->entries,
-                             first, count))
+    // The index is built in one walk into a scratch vector that keeps its capacity, then copied
+    // at its exact size: growing the document's own vector instead would fault in fresh pages
+    // on every load of a large document, which costs more than the walk itself.
+    constexpr std::size_t kScratchKept = std::size_t{1} << 20; // entries (16 MB)
+    thread_local std::vector<xal::db::LazyEntry> scratch;
+    scratch.clear();
+    const bool indexed = xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length),
+                                             1, scratch, first, count);
+    if (indexed)
+        doc->entries.assign(scratch.begin(), scratch.end());
+    if (scratch.capacity() > kScratchKept)
+        std::vector<xal::db::LazyEntry>().swap(scratch);
+    if (!indexed)
         return false;
     out.d->data = doc->bytes.data();
     out.d->length = static_cast<std::uint32_t>(length);

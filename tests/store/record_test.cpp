@@ -214,6 +214,78 @@ TEST(Record, records_read_from_bson_see_every_change_made_through_them) {
     EXPECT_EQ(second, original);
 }
 
+// Reads straight from the bytes take shortcuts (ASCII names, the last position found, typed
+// fast paths); every answer must be the one the decoded fields give.
+TEST(Record, reads_from_bson_answer_as_the_decoded_fields_do) {
+    const QString longName(80, u'k');
+    const QStringList names{S("url"), S("urls"), S("urlpattern"), S("u"),   S("prénom"), S("名前"),
+                            longName, S("n"),    S("flag"),       S("big"), S("sub"),    S("list")};
+    CMDBRecord small;
+    small.SetStr(names[0], S("/a"));
+    small.SetStr(names[1], S("plural"));
+    small.SetStr(names[2], S("p*"));
+    small.SetInt(names[3], 7);
+    small.SetStr(names[4], S("Zoë"));
+    small.SetInt(names[5], 5);
+    small.SetStr(names[6], S("long"));
+    small.SetStr(names[7], S("12"));
+    small.SetBool(names[8], true);
+    small.SetLL(names[9], 5'000'000'000LL);
+    CMDBRecord sub;
+    sub.SetStr(S("inner"), S("deep"));
+    small.SetRecord(names[10], sub);
+    CMDBRecord list = CMDBRecord::MakeArray();
+    list.AppendRecord(sub);
+    list.AppendStr(S("x"));
+    small.SetRecord(names[11], list);
+
+    CMDBRecord wide = small; // past the size where a name index is built
+    for (int i = 0; i < 20; ++i)
+        wide.SetInt(QStringLiteral("w%1").arg(i), i);
+
+    const QStringList probes =
+        names +
+        QStringList{S("ur"), S("urlx"), S("prenom"), S("名"), QString(79, u'k'), S("w19"), S("")};
+    for (const CMDBRecord* source : {&small, &wide}) {
+        const auto bytes = source->ToBson();
+        // Forwards, backwards and repeated, so each search starts somewhere else.
+        QStringList order = probes;
+        for (auto it = probes.rbegin(); it != probes.rend(); ++it)
+            order << *it << *it;
+        CMDBRecord lazy;
+        ASSERT_TRUE(CMDBRecord::FromBson(bytes.data(), bytes.size(), lazy));
+        CMDBRecord decoded;
+        ASSERT_TRUE(CMDBRecord::FromBson(bytes.data(), bytes.size(), decoded));
+        decoded.RemoveField(S("no such field")); // turns it into plain fields
+        for (const QString& name : order) {
+            SCOPED_TRACE(name.toStdString());
+            EXPECT_EQ(lazy.HasField(name), decoded.HasField(name));
+            EXPECT_EQ(lazy.GetType(name), decoded.GetType(name));
+            EXPECT_EQ(lazy.GetStr(name, S("def")), decoded.GetStr(name, S("def")));
+            EXPECT_EQ(lazy.GetInt(name, -1), decoded.GetInt(name, -1));
+            EXPECT_EQ(lazy.GetLL(name, -1), decoded.GetLL(name, -1));
+            EXPECT_EQ(lazy.GetBool(name, false), decoded.GetBool(name, false));
+        }
+        EXPECT_EQ(lazy.GetStr(S("prénom")), S("Zoë"));
+        EXPECT_EQ(lazy.GetInt(S("名前")), 5);
+        EXPECT_EQ(lazy.GetStr(longName), S("long"));
+        EXPECT_EQ(lazy.GetStr(S("urls")), S("plural"));
+        EXPECT_EQ(lazy.GetInt(S("n")), 12);
+        EXPECT_EQ(lazy.GetInt(S("big"), -1), -1);
+        EXPECT_EQ(lazy.GetStr(S("u")), S("7"));
+        EXPECT_EQ(lazy.GetStr(S("sub"), S("def")), S("def"));
+        EXPECT_EQ(lazy.GetInt(S("sub"), -1), -1);
+        const CMDBRecord* nested = lazy.GetArrayPtr(S("list"));
+        ASSERT_NE(nested, nullptr);
+        EXPECT_EQ(nested->GetArrayPtr(S("0"))->GetStr(S("inner")), S("deep"));
+        EXPECT_EQ(nested->GetArrayPtr(S("1")), nullptr);
+        EXPECT_EQ(nested->GetStr(S("1")), S("x"));
+        EXPECT_EQ(lazy.GetRecordPtr(S("sub"))->GetStr(S("inner")), S("deep"));
+        EXPECT_EQ(lazy.GetRecordPtr(S("url")), nullptr);
+        EXPECT_EQ(lazy, decoded);
+    }
+}
+
 TEST(Record, bad_input_gives_defaults_never_a_crash) {
     // Invalid UTF-8 in a stored string.
     bson_t raw = BSON_INITIALIZER;
