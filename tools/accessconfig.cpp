@@ -80,6 +80,13 @@ std::unique_ptr<CMongoDB> ConnectDatabase(const CMDBAccess& access) {
     return db;
 }
 
+std::unique_ptr<CMongoDB> ConnectConfiguredDatabase() {
+    CMDBAccess access;
+    if (!ReadConnectionData(access))
+        return nullptr;
+    return ConnectDatabase(access);
+}
+
 extern "C" bool XALIsMDBDataAvailable(char16_t* connection) {
     try {
         if (connection == nullptr)

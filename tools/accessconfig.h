@@ -28,3 +28,6 @@ bool ReadConnectionData(CMDBAccess& access);
 
 // A connected (and, with a user, authenticated) session, or null.
 std::unique_ptr<CMongoDB> ConnectDatabase(const CMDBAccess& access);
+
+// ConnectDatabase with the data of ReadConnectionData; null when there are none.
+std::unique_ptr<CMongoDB> ConnectConfiguredDatabase();

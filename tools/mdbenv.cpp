@@ -71,10 +71,7 @@ bool ReadEnvDocument(CMongoDB& db, CEnvMap& map) {
 
 extern "C" bool XALInitEnvFromMDB() {
     try {
-        CMDBAccess access;
-        if (!ReadConnectionData(access))
-            return false;
-        const std::unique_ptr<CMongoDB> db = ConnectDatabase(access);
+        const std::unique_ptr<CMongoDB> db = ConnectConfiguredDatabase();
         if (!db)
             return false;
         CEnvMap map;

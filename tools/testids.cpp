@@ -88,10 +88,7 @@ extern "C" {
 bool XALTCreateFreeTestID(QString& testId) {
     try {
         testId.clear();
-        CMDBAccess access;
-        if (!ReadConnectionData(access))
-            return false;
-        const std::unique_ptr<CMongoDB> db = ConnectDatabase(access);
+        const std::unique_ptr<CMongoDB> db = ConnectConfiguredDatabase();
         if (!db)
             return false;
         RemoveStaleTestCopies(*db);
@@ -109,10 +106,7 @@ bool XALTCreateFreeTestID(QString& testId) {
 
 bool XALTestEScript(const char16_t* xalId) {
     try {
-        CMDBAccess access;
-        if (!ReadConnectionData(access))
-            return false;
-        std::unique_ptr<CMongoDB> db = ConnectDatabase(access);
+        std::unique_ptr<CMongoDB> db = ConnectConfiguredDatabase();
         if (!db)
             return false;
         RemoveStaleTestCopies(*db);

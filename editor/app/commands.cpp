@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 using namespace XalCmd;
@@ -16,31 +17,15 @@ ContextMenuItem Separator() {
     return ContextMenuItem{};
 }
 
-// The script menu with the item at slot flexible (a flexible command or none).
-std::vector<ContextMenuItem> ScriptItems(std::optional<ContextMenuItem> flexible) {
+// The menus of both view kinds: the item at slot flexible (a flexible command or none) and the
+// conditional-script item are what tells them apart.
+std::vector<ContextMenuItem> MenuItems(std::optional<ContextMenuItem> flexible,
+                                       ContextMenuItem conditional) {
     std::vector<ContextMenuItem> items{Item(Create, u"Create"), Item(Edit, u"Edit"),
                                        Item(Delete, u"Delete"), Separator()};
     if (flexible)
         items.push_back(*flexible);
-    items.push_back(Item(ConditionalScript, u"Create conditional script"));
-    items.push_back(Separator());
-    items.push_back(Item(Browser, u"Browser"));
-    items.push_back(Item(Up, u"Up"));
-    items.push_back(Item(Down, u"Down"));
-    items.push_back(Separator());
-    items.push_back(Item(ExpandAll, u"Expand all"));
-    items.push_back(Item(CollapseAll, u"Collapse all"));
-    items.push_back(Separator());
-    items.push_back(Item(ExcludeDomain, u"Exclude domain from recording"));
-    return items;
-}
-
-std::vector<ContextMenuItem> SubscriptItems(std::optional<ContextMenuItem> flexible) {
-    std::vector<ContextMenuItem> items{Item(Create, u"Create"), Item(Edit, u"Edit"),
-                                       Item(Delete, u"Delete"), Separator()};
-    if (flexible)
-        items.push_back(*flexible);
-    items.push_back(Item(DeleteConditionalScript, u"Delete conditional script"));
+    items.push_back(std::move(conditional));
     items.push_back(Separator());
     items.push_back(Item(Browser, u"Browser"));
     items.push_back(Item(Up, u"Up"));
@@ -58,15 +43,17 @@ std::vector<ContextMenuDef> BuildRegistry() {
     const auto resetParam = Item(ResetFlexibleParameter, u"Reset flexible parameter");
     const auto flexCond = Item(FlexibleCondition, u"Flexible condition");
     const auto resetCond = Item(ResetFlexibleCondition, u"Reset flexible condition");
+    const auto createCond = Item(ConditionalScript, u"Create conditional script");
+    const auto deleteCond = Item(DeleteConditionalScript, u"Delete conditional script");
     return {
-        {QStringLiteral("Script menu"), 315, ScriptItems(flexParam)},
-        {QStringLiteral("Script menu flex"), 344, ScriptItems(resetParam)},
-        {QStringLiteral("Script menu user"), 345, ScriptItems(std::nullopt)},
-        {QStringLiteral("Subscript menu"), 316, SubscriptItems(flexCond)},
-        {QStringLiteral("Subscript flex menu"), 347, SubscriptItems(resetCond)},
-        {QStringLiteral("Subscript not cond menu"), 346, SubscriptItems(flexParam)},
-        {QStringLiteral("Subscript flex param menu"), 348, SubscriptItems(resetParam)},
-        {QStringLiteral("Subscript user menu"), 349, SubscriptItems(std::nullopt)},
+        {QStringLiteral("Script menu"), 315, MenuItems(flexParam, createCond)},
+        {QStringLiteral("Script menu flex"), 344, MenuItems(resetParam, createCond)},
+        {QStringLiteral("Script menu user"), 345, MenuItems(std::nullopt, createCond)},
+        {QStringLiteral("Subscript menu"), 316, MenuItems(flexCond, deleteCond)},
+        {QStringLiteral("Subscript flex menu"), 347, MenuItems(resetCond, deleteCond)},
+        {QStringLiteral("Subscript not cond menu"), 346, MenuItems(flexParam, deleteCond)},
+        {QStringLiteral("Subscript flex param menu"), 348, MenuItems(resetParam, deleteCond)},
+        {QStringLiteral("Subscript user menu"), 349, MenuItems(std::nullopt, deleteCond)},
         {QStringLiteral("Subscript user menu short"),
          350,
          {Item(ExpandAll, u"Expand all"), Item(CollapseAll, u"Collapse all")}},

@@ -3,6 +3,7 @@
 
 #include "advurl.h"
 #include "ansicodepage.h" // QJAnsi, the process's ANSI code page
+#include "hexdigit.h"
 
 #include <boost/regex.hpp>
 
@@ -17,16 +18,6 @@ bool StaysUnencoded(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
            c == u'!' || c == u'(' || c == u')' || c == u'*' || c == u'-' || c == u'.' ||
            c == u'_' || c == u'~';
-}
-
-int HexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
 }
 
 std::locale UnicodeLocale() {
@@ -82,8 +73,8 @@ QString CAdmTools::URLDecode(const QString& text) {
         } else if (n - i >= 6 && std::equal(kUUmlaut, kUUmlaut + 6, s + i)) {
             *d++ = 0xFC;
             i += 5;
-        } else if (i + 2 < n && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            *d++ = char16_t(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+        } else if (i + 2 < n && HexDigitValue(s[i + 1]) >= 0 && HexDigitValue(s[i + 2]) >= 0) {
+            *d++ = char16_t(HexDigitValue(s[i + 1]) * 16 + HexDigitValue(s[i + 2]));
             i += 2;
         } else {
             *d++ = u'%';
@@ -101,7 +92,8 @@ QString CAdmTools::URLDecodeRepeated(const QString& text, int rounds) {
 }
 
 bool CAdmTools::IsHexPair(const QString& text) {
-    return text.size() == 2 && HexValue(text[0].unicode()) >= 0 && HexValue(text[1].unicode()) >= 0;
+    return text.size() == 2 && HexDigitValue(text[0].unicode()) >= 0 &&
+           HexDigitValue(text[1].unicode()) >= 0;
 }
 
 bool CAdmTools::IsValidURL(const QString& url) {

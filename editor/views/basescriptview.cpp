@@ -131,6 +131,24 @@ CURLParamObj CBaseScriptView::ParamFromRow(int nRow) const {
     return param;
 }
 
+void CBaseScriptView::CollectScriptParts(CScriptObj& script, const QString& strName,
+                                         const CGridItemRecord& record) {
+    m_tabView.NoteFlexibleNumber(strName);
+    m_tabView.NoteFlexibleNumber(record.m_strValue);
+    if (script.m_strLogonUser.isEmpty() && (record.m_nFlags & RowBits::kLogonUser) != 0)
+        script.m_strLogonUser = record.m_strOrgValue;
+    if (script.m_strLogonPW.isEmpty() && (record.m_nFlags & RowBits::kLogonPassword) != 0)
+        script.m_strLogonPW = record.m_strOrgValue;
+    if ((record.m_nFlags & (RowBits::kFlexByValue | RowBits::kFlexByNameValue)) != 0 &&
+        !script.m_lstVariables.contains(record.m_strRawValue)) {
+        CFindReplaceObj entry;
+        entry.m_strFind = strName;
+        entry.m_strReplace = record.m_strRawValue;
+        script.m_lstURLParameter.push_back(std::move(entry));
+        script.m_lstVariables.append(record.m_strRawValue);
+    }
+}
+
 QString CBaseScriptView::GetURLWithQuery(int nURLRow) const {
     if (!m_grid.IsURLRow(nURLRow))
         return {};

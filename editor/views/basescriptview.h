@@ -61,6 +61,10 @@ protected:
     // A collected URL from a URL row (server, address, port and protocol parsed from the label).
     [[nodiscard]] CURLObj URLFromRow(int nRow) const;
     [[nodiscard]] CURLParamObj ParamFromRow(int nRow) const;
+    // Takes from a collected parameter row what belongs to the whole e-script: the first logon
+    // values and each flexible parameter once; also notes the placeholder numbers it shows.
+    void CollectScriptParts(CScriptObj& script, const QString& strName,
+                            const CGridItemRecord& record);
     // Row from which SpreadFlexibleParameter starts.
     [[nodiscard]] virtual int SpreadStartRow() const { return 0; }
     // Commands this view carries out (the others stay disabled).

@@ -119,20 +119,7 @@ void CScriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript) {
             script.m_strRootURL += strName + u'=' + row.m_cells[1].strText;
             bRootHasQuery = true;
         }
-        m_tabView.NoteFlexibleNumber(strName);
-        m_tabView.NoteFlexibleNumber(record.m_strValue);
-        if (script.m_strLogonUser.isEmpty() && (record.m_nFlags & RowBits::kLogonUser) != 0)
-            script.m_strLogonUser = record.m_strOrgValue;
-        if (script.m_strLogonPW.isEmpty() && (record.m_nFlags & RowBits::kLogonPassword) != 0)
-            script.m_strLogonPW = record.m_strOrgValue;
-        if ((record.m_nFlags & (RowBits::kFlexByValue | RowBits::kFlexByNameValue)) != 0 &&
-            !script.m_lstVariables.contains(record.m_strRawValue)) {
-            CFindReplaceObj entry;
-            entry.m_strFind = strName;
-            entry.m_strReplace = record.m_strRawValue;
-            script.m_lstURLParameter.push_back(std::move(entry));
-            script.m_lstVariables.append(record.m_strRawValue);
-        }
+        CollectScriptParts(script, strName, record);
         CURLParamObj param = ParamFromRow(i);
         param.m_nSpecialVariable = static_cast<int>(row.m_nData);
         subscript.m_lstURLs[static_cast<std::size_t>(nCurrent)].m_lstParams.push_back(

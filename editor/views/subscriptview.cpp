@@ -11,6 +11,13 @@ int ConditionalURLFlags(const QString& strLabel) {
         return static_cast<int>(RowBits::kFlexCondition);
     return strLabel.contains(kXalUrlPrefix) ? kURLFlexibleFlags : 0;
 }
+
+// Neither the first row nor the condition URL (a URL row without the script-URL mark) moves.
+bool IsPinnedRow(const CMyTreeGridCtrl& grid, int nRow) {
+    if (nRow < 1)
+        return true;
+    return grid.IsURLRow(nRow) && (grid.Row(nRow).m_nData & RowBits::kScriptURL) == 0;
+}
 } // namespace
 
 void CSubscriptView::FillScript(const QString& strName, const CSubscriptObj& subscript) {
@@ -52,20 +59,7 @@ void CSubscriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript)
         const QString& strName = row.m_cells[0].strText;
         if (strName.isEmpty() || nCurrent < 0)
             continue;
-        m_tabView.NoteFlexibleNumber(strName);
-        m_tabView.NoteFlexibleNumber(record.m_strValue);
-        if (script.m_strLogonUser.isEmpty() && (record.m_nFlags & RowBits::kLogonUser) != 0)
-            script.m_strLogonUser = record.m_strOrgValue;
-        if (script.m_strLogonPW.isEmpty() && (record.m_nFlags & RowBits::kLogonPassword) != 0)
-            script.m_strLogonPW = record.m_strOrgValue;
-        if ((record.m_nFlags & (RowBits::kFlexByValue | RowBits::kFlexByNameValue)) != 0 &&
-            !script.m_lstVariables.contains(record.m_strRawValue)) {
-            CFindReplaceObj entry;
-            entry.m_strFind = strName;
-            entry.m_strReplace = record.m_strRawValue;
-            script.m_lstURLParameter.push_back(std::move(entry));
-            script.m_lstVariables.append(record.m_strRawValue);
-        }
+        CollectScriptParts(script, strName, record);
         subscript.m_lstURLs[static_cast<std::size_t>(nCurrent)].m_lstParams.push_back(
             ParamFromRow(i));
     }
@@ -120,24 +114,18 @@ int CSubscriptView::SpreadStartRow() const {
 
 bool CSubscriptView::CanMoveUp() const {
     const int nRow = m_grid.GetCurrentRow();
-    if (nRow < 1)
+    if (IsPinnedRow(m_grid, nRow))
         return false;
-    if (m_grid.IsURLRow(nRow)) {
-        if ((m_grid.Row(nRow).m_nData & RowBits::kScriptURL) == 0)
-            return false;
+    if (m_grid.IsURLRow(nRow))
         return m_grid.GetURLRowOf(nRow - 1) != 0;
-    }
     return nRow - 1 >= 1 && !m_grid.IsURLRow(nRow - 1);
 }
 
 bool CSubscriptView::CanMoveDown() const {
     const int nRow = m_grid.GetCurrentRow();
-    if (nRow < 1)
+    if (IsPinnedRow(m_grid, nRow))
         return false;
-    if (m_grid.IsURLRow(nRow)) {
-        if ((m_grid.Row(nRow).m_nData & RowBits::kScriptURL) == 0)
-            return false;
+    if (m_grid.IsURLRow(nRow))
         return m_grid.GetBlockEnd(nRow) < m_grid.GetRowCount();
-    }
     return m_grid.IsValidRow(nRow + 1) && !m_grid.IsURLRow(nRow + 1);
 }

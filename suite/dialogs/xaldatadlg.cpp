@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <functional>
 
 #ifndef XAL_VERSION
 #define XAL_VERSION "0"
@@ -54,6 +55,17 @@ struct SessionHolder {
     }
 };
 
+// Puts form above OK and Cancel. OK runs onOk, which closes the dialog only when the input is
+// accepted.
+void LayOutWithButtons(QDialog& dialog, QFormLayout* form, const std::function<void()>& onOk) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, onOk);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
 class CEScriptPropsDialog final : public QDialog {
 public:
     CEScriptPropsDialog(CEScriptPropsData& data, CMongoDB& db, QWidget* parent)
@@ -80,12 +92,7 @@ public:
         form->addRow(QStringLiteral("Available domains:"), m_available);
         form->addRow(QStringLiteral("Logon &user:"), m_user);
         form->addRow(QStringLiteral("Logon &password:"), m_password);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        connect(buttons, &QDialogButtonBox::accepted, this, [this] { TryAccept(); });
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto* layout = new QVBoxLayout(this);
-        layout->addLayout(form);
-        layout->addWidget(buttons);
+        LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
 private:
@@ -149,12 +156,7 @@ public:
         form->addRow(QStringLiteral("&Title:"), m_title);
         form->addRow(QStringLiteral("&Root URL:"), m_root);
         form->addRow(QStringLiteral("After &creating:"), m_open);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        connect(buttons, &QDialogButtonBox::accepted, this, [this] { TryAccept(); });
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto* layout = new QVBoxLayout(this);
-        layout->addLayout(form);
-        layout->addWidget(buttons);
+        LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
 private:

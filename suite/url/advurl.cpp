@@ -1,21 +1,11 @@
 #include "advurl.h"
 
+#include "hexdigit.h"
 #include "urlparser.h"
 
 #include <QUrl>
 
 namespace {
-
-int HexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
-}
 
 // C0 controls and DEL. The C1 range 0x80-0x9F is not among them: callers check text in which
 // each UTF-8 byte is one character (CAdmTools::ToUTF8Chars), and there those codes are bytes of
@@ -45,7 +35,8 @@ QString DecodeWholeText(const QString& text) {
             continue;
         }
         int digits = 0;
-        while (digits < 4 && i + 1 + digits < n && HexValue(text[i + 1 + digits]) >= 0)
+        while (digits < 4 && i + 1 + digits < n &&
+               HexDigitValue(text[i + 1 + digits].unicode()) >= 0)
             ++digits;
         if (digits == 0) {
             out += u'%';
@@ -54,7 +45,7 @@ QString DecodeWholeText(const QString& text) {
         const auto codeOf = [&](int len) {
             char16_t code = 0;
             for (int k = 0; k < len; ++k)
-                code = char16_t(code * 16 + HexValue(text[i + 1 + k]));
+                code = char16_t(code * 16 + HexDigitValue(text[i + 1 + k].unicode()));
             return code;
         };
         int chosenLength = digits == 1 ? 1 : 2;
