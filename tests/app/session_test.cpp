@@ -187,6 +187,17 @@ TEST_F(AppSession, domain_question_only_when_a_save_holds_more_domains_than_reme
     EXPECT_TRUE(m_messages.Texts().isEmpty()) << "the saved domains are remembered now";
 }
 
+TEST_F(AppSession, save_and_close_writes_the_escript_and_closes_the_window) {
+    ASSERT_TRUE(Start());
+    ASSERT_FALSE(Stored().HasField(QStringLiteral("lastchanged")));
+    m_app->SetModified(true);
+    m_app->OnSaveAndClose();
+    EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
+    EXPECT_FALSE(m_app->IsModified());
+    EXPECT_FALSE(m_app->GetMainWindow()->isVisible());
+    EXPECT_EQ(Stored().GetType(QStringLiteral("lastchanged")), CMDBRecord::Type::Date);
+}
+
 TEST_F(AppSession, failed_save_is_told_keeps_changes_and_does_not_close) {
     ASSERT_TRUE(Start());
     m_app->SetModified(true);

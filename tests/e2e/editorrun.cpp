@@ -23,14 +23,17 @@ QStringList MessageLines(const QString& text) {
 }
 } // namespace
 
-SuiteInstallation::SuiteInstallation() {
+SuiteInstallation::SuiteInstallation(const QString& server) : m_strServer(server) {
     if (!m_dir.isValid())
         return;
     WriteAccessFile(QString());
     WriteFile(m_dir.filePath(QStringLiteral("system/cfg/xal.cfg")),
               "[Settings]\nXalServer = proxy.example:8080\n");
-    auto db = std::make_unique<CMongoDB>(
-        QStringLiteral("embedded:") + m_dir.filePath(QStringLiteral("suite.db")), QString());
+    auto db = std::make_unique<CMongoDB>(m_strServer.isEmpty()
+                                             ? QStringLiteral("embedded:") +
+                                                   m_dir.filePath(QStringLiteral("suite.db"))
+                                             : m_strServer,
+                                         QString());
     QString error;
     if (db->Connect(error))
         m_db = std::move(db);
@@ -39,9 +42,9 @@ SuiteInstallation::SuiteInstallation() {
 SuiteInstallation::~SuiteInstallation() = default;
 
 void SuiteInstallation::WriteAccessFile(const QString& server) {
-    const QString text =
-        server.isEmpty() ? QStringLiteral("embedded:") + m_dir.filePath(QStringLiteral("suite.db"))
-                         : server;
+    QString text = server.isEmpty() ? m_strServer : server;
+    if (text.isEmpty())
+        text = QStringLiteral("embedded:") + m_dir.filePath(QStringLiteral("suite.db"));
     WriteFile(m_dir.filePath(QStringLiteral("system/cfg/zvaccess.cfg")),
               "[MongoDB]\nServer = " + text.toUtf8() + "\n");
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A temporary suite installation (ZVHOME with xal.cfg and zvaccess.cfg naming an embedded
-// store, a private settings folder) and runs of the real editor program in it.
+// store or a given server, a private settings folder) and runs of the real editor program in it.
 
 #include "mongodb.h"
 
@@ -23,7 +23,8 @@ struct EditorResult {
 
 class SuiteInstallation {
 public:
-    SuiteInstallation();
+    // The suite's database is the embedded store in the installation, or the given server.
+    explicit SuiteInstallation(const QString& server = QString());
     ~SuiteInstallation();
 
     [[nodiscard]] bool IsReady() const { return m_db != nullptr; }
@@ -50,6 +51,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_strServer;
     std::unique_ptr<CMongoDB> m_db;
 };
 

@@ -2,6 +2,7 @@
 // start-up ends, the lock between two editors, and what start-up leaves behind.
 
 #include "editorrun.h"
+#include "testmongoserver.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +116,31 @@ TEST_F(EditorStartup, killed_editors_escript_opens_again_at_once) {
     EXPECT_EQ(r.exitCode, 0) << r.stderrText.toStdString();
     EXPECT_TRUE(r.messages.isEmpty()) << r.stderrText.toStdString();
     EXPECT_FALSE(m_suite.LockDocumentExists(QStringLiteral("abc")));
+}
+
+TEST(EditorOnMongoDB, opens_locks_and_releases_an_escript_of_a_server) {
+    xal::test::TestMongoServer server;
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    SuiteInstallation suite(server.ServerText());
+    ASSERT_TRUE(suite.IsReady());
+    suite.InsertEScript(QStringLiteral("abc"), QStringLiteral("On a server"));
+
+    // The window is up and the server holds the editor's lock.
+    auto editor = suite.StartHolding(QStringLiteral("abc"));
+    ASSERT_TRUE(editor);
+    bool loaded = false;
+    for (const auto& command : server.ReadLog(QStringLiteral("find"))) {
+        if (command.body.GetStr(QStringLiteral("find")) == u"escript")
+            loaded = true;
+    }
+    EXPECT_TRUE(loaded) << "the e-script was read from the server";
+
+    editor->terminate();
+    const EditorResult end = Finish(*editor, 20000);
+    EXPECT_FALSE(end.timedOut || end.crashed) << end.stderrText.toStdString();
+    EXPECT_TRUE(end.messages.isEmpty()) << end.stderrText.toStdString();
+    EXPECT_FALSE(suite.LockDocumentExists(QStringLiteral("abc")));
 }
 
 TEST_F(EditorStartup, recent_list_holds_each_opened_id_once_latest_first) {
