@@ -114,6 +114,11 @@ bool Ping(mongoc_client_t* client, Status& st, const QString& server) {
         static_cast<int>(error.code));
 }
 
+bool SplitNamespaceOrFail(const QString& ns, QByteArray& db, QByteArray& coll, Status& st) {
+    return SplitNamespace(ns, db, coll) ||
+           st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+}
+
 bool IsOperatorUpdate(const CMDBRecord& update) {
     const QStringList names = update.GetFieldNames();
     return !names.isEmpty() && names.front().startsWith(u'$');
@@ -123,8 +128,8 @@ bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& que
                const CMDBRecord& update, bool upsert, bool multi, Status& st) {
     QByteArray db;
     QByteArray coll;
-    if (!SplitNamespace(ns, db, coll))
-        return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+    if (!SplitNamespaceOrFail(ns, db, coll, st))
+        return false;
     const BsonDoc selector(query);
     const BsonDoc change(update);
     if (!selector.Ok() || !change.Ok())
@@ -211,13 +216,11 @@ public:
 
     bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
               CMDBRecordList& out, Status& st) override {
-        auto pool = CurrentPool(st);
         QByteArray db;
         QByteArray coll;
+        const auto pool = PoolFor(ns, db, coll, st);
         if (!pool)
             return false;
-        if (!SplitNamespace(ns, db, coll))
-            return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
         const BsonDoc filter(query);
         if (!filter.Ok())
             return st.Fail(QStringLiteral("The query is too large to send."), 10334);
@@ -258,13 +261,11 @@ public:
     }
 
     bool Insert(const QString& ns, const CMDBRecord& document, Status& st) override {
-        auto pool = CurrentPool(st);
         QByteArray db;
         QByteArray coll;
+        const auto pool = PoolFor(ns, db, coll, st);
         if (!pool)
             return false;
-        if (!SplitNamespace(ns, db, coll))
-            return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
         const BsonDoc doc(document);
         if (!doc.Ok())
             return st.Fail(QStringLiteral("The document is too large to send."), 10334);
@@ -287,13 +288,11 @@ public:
     }
 
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
-        auto pool = CurrentPool(st);
         QByteArray db;
         QByteArray coll;
+        const auto pool = PoolFor(ns, db, coll, st);
         if (!pool)
             return false;
-        if (!SplitNamespace(ns, db, coll))
-            return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
         const BsonDoc selector(query);
         if (!selector.Ok())
             return st.Fail(QStringLiteral("The query is too large to send."), 10334);
@@ -315,6 +314,15 @@ public:
     }
 
 private:
+    // The pool to use for a namespace, or null with the reason in st.
+    std::shared_ptr<Pool> PoolFor(const QString& ns, QByteArray& db, QByteArray& coll,
+                                  Status& st) const {
+        auto pool = CurrentPool(st);
+        if (!pool || !SplitNamespaceOrFail(ns, db, coll, st))
+            return nullptr;
+        return pool;
+    }
+
     std::shared_ptr<Pool> CurrentPool(Status& st) const {
         std::lock_guard lock(m_mutex);
         if (!m_pool)
