@@ -1,0 +1,146 @@
+// The test command and domain exclusion against the embedded store.
+
+#include "domainexclusion.h"
+#include "messages.h"
+#include "mongodb.h"
+#include "scriptmodel.h"
+#include "scripttest.h"
+#include "toolstestsupport.h"
+#include "xallock.h"
+#include "xalstrings.h"
+
+namespace {
+
+const QString kEscripts = QStringLiteral("xaldata.escript");
+const QString kSettings = QStringLiteral("xaldata.settings");
+
+class RecordingAreaTest : public CSuiteTest {
+protected:
+    void SetUp() override {
+        CSuiteTest::SetUp();
+        UseHome();
+        const QString server = QStringLiteral("embedded:") + Home() + QStringLiteral("/store.db");
+        WriteAccessFile(server);
+        m_db = std::make_unique<CMongoDB>(server, QString());
+        QString error;
+        ASSERT_TRUE(m_db->Connect(error)) << error.toStdString();
+        m_locks = std::make_unique<CLockManager>(
+            *m_db, CLockHolder{QStringLiteral("anna"), QStringLiteral("ws-1"), ::getpid()});
+        ZVSetLockManager(m_locks.get());
+    }
+    void TearDown() override { ZVSetLockManager(nullptr); }
+
+    CMDBRecord Find(const QString& ns, const QString& id) {
+        CMDBRecord query;
+        query.SetStr(QStringLiteral("_id"), id);
+        CMDBRecordList found;
+        EXPECT_TRUE(m_db->SeekToList(ns, query, found));
+        return found.IsEmpty() ? CMDBRecord() : *found.GetAt(0);
+    }
+
+    std::unique_ptr<CMongoDB> m_db;
+    std::unique_ptr<CLockManager> m_locks;
+};
+
+CScriptObj ScriptWithURLs(int count) {
+    CScriptObj script;
+    script.m_strRootURL = QStringLiteral("https://portal.example.com/");
+    script.m_nInternetProtocol = kProtocolHttps;
+    script.m_lstScripts.emplace_back();
+    for (int i = 0; i < count; ++i) {
+        CURLObj url;
+        url.m_strServer = QStringLiteral("portal.example.com");
+        url.m_nInternetProtocol = kProtocolHttps;
+        url.m_strURL = QStringLiteral("/page%1").arg(i);
+        script.m_lstScripts.front().m_lstURLs.push_back(url);
+    }
+    return script;
+}
+
+} // namespace
+
+TEST_F(RecordingAreaTest, test_runs_store_copies_under_fresh_ids_and_open_the_proxy_address) {
+    CMDBRecord stored;
+    stored.SetStr(QStringLiteral("_id"), QStringLiteral("demo"));
+    stored.SetStr(QStringLiteral("title"), QStringLiteral("Demo"));
+    stored.SetLL(QStringLiteral("port"), 8443);
+    ASSERT_TRUE(m_db->Insert(kEscripts, stored));
+
+    QStringList opened;
+    const auto open = [&](const QString& address) { opened.append(address); };
+    const CScriptObj script = ScriptWithURLs(2);
+    const CScriptTestRun first = RunScriptTest(m_db.get(), QStringLiteral("demo"), script,
+                                               QStringLiteral("xal-gw:8080"), open);
+    const CScriptTestRun second = RunScriptTest(m_db.get(), QStringLiteral("demo"), script,
+                                                QStringLiteral("xal-gw:8080"), open);
+
+    EXPECT_EQ(first.strTestID, QStringLiteral("xaltest1"));
+    EXPECT_EQ(second.strTestID, QStringLiteral("xaltest2"));
+    EXPECT_TRUE(first.bSaved);
+    // http to the configured proxy server, even for an https e-script.
+    EXPECT_EQ(opened, (QStringList{QStringLiteral("http://xal-gw:8080/xal/xaltest1"),
+                                   QStringLiteral("http://xal-gw:8080/xal/xaltest2")}));
+    const CMDBRecord copy = Find(kEscripts, QStringLiteral("xaltest1"));
+    EXPECT_TRUE(copy.GetBool(QStringLiteral("test")));
+    EXPECT_EQ(copy.GetLL(QStringLiteral("port")), 8443); // from the stored e-script
+    EXPECT_EQ(copy.GetArrayPtr(QStringLiteral("urls"))->GetCount(), 2);
+    EXPECT_FALSE(Find(kEscripts, QStringLiteral("demo")).HasField(QStringLiteral("test")));
+}
+
+TEST_F(RecordingAreaTest, test_run_without_urls_or_id_opens_nothing) {
+    CMDBRecord stored;
+    stored.SetStr(QStringLiteral("_id"), QStringLiteral("demo"));
+    ASSERT_TRUE(m_db->Insert(kEscripts, stored));
+    int opened = 0;
+    const auto open = [&](const QString&) { ++opened; };
+    const CScriptTestRun empty = RunScriptTest(m_db.get(), QStringLiteral("demo"),
+                                               ScriptWithURLs(0), QStringLiteral("gw"), open);
+    EXPECT_TRUE(empty.bSaved);
+    EXPECT_TRUE(empty.strAddress.isEmpty());
+    const CScriptTestRun noID =
+        RunScriptTest(m_db.get(), QString(), ScriptWithURLs(1), QStringLiteral("gw"), open);
+    EXPECT_TRUE(noID.strTestID.isEmpty());
+    EXPECT_EQ(opened, 0);
+}
+
+TEST_F(RecordingAreaTest, exclusion_creates_the_local_list_and_refuses_a_duplicate) {
+    CScriptedMessages messages;
+    QStringList local{QStringLiteral("stale")};
+    CDomainExclusion exclusion(messages, m_db.get(), local);
+    const QString pattern = QStringLiteral(".*example.com.*");
+
+    EXPECT_TRUE(exclusion.ExcludeDomain(QStringLiteral("www.example.com"), pattern));
+    EXPECT_EQ(messages.Texts().front(), XalFormat(30, QStringLiteral("www.example.com")));
+    EXPECT_EQ(local, QStringList{pattern});
+    EXPECT_TRUE(
+        exclusion.ExcludeDomain(QStringLiteral("cdn.other.org"), QStringLiteral(".*other.org.*")));
+
+    messages.ClearTexts();
+    EXPECT_FALSE(exclusion.ExcludeDomain(QStringLiteral("www.example.com"), pattern));
+    EXPECT_EQ(messages.Texts().back(), XalFormat(53, QStringLiteral("www.example.com")));
+
+    QStringList stored;
+    ASSERT_TRUE(ReadLocalHiddenURLs(*m_db, stored));
+    EXPECT_EQ(stored, (QStringList{pattern, QStringLiteral(".*other.org.*")}));
+    // The program lock is given back every time.
+    EXPECT_FALSE(m_locks->IsHeld(QByteArrayLiteral("XAL Settings"), kLockKindProgram));
+}
+
+TEST_F(RecordingAreaTest, exclusion_is_refused_while_settings_are_open_or_when_declined) {
+    QStringList local;
+    CScriptedMessages declined({MsgAnswer::No});
+    EXPECT_FALSE(CDomainExclusion(declined, m_db.get(), local)
+                     .ExcludeDomain(QStringLiteral("a.example"), QStringLiteral(".*example.*")));
+
+    CLockManager other(*m_db, CLockHolder{QStringLiteral("maria"), QStringLiteral("ws-7"), 4242});
+    ZVLockInfo info;
+    ASSERT_TRUE(other.Lock(QByteArrayLiteral("XAL Settings"), kLockKindProgram, &info));
+    CScriptedMessages messages;
+    EXPECT_FALSE(CDomainExclusion(messages, m_db.get(), local)
+                     .ExcludeDomain(QStringLiteral("a.example"), QStringLiteral(".*example.*")));
+    ASSERT_EQ(messages.Texts().size(), 2);
+    EXPECT_EQ(messages.Texts().back(),
+              XalFormat(31, QStringLiteral("maria"), QStringLiteral("ws-7")));
+    EXPECT_TRUE(Find(kSettings, QStringLiteral("hidden_urls_local")).IsEmpty());
+    EXPECT_TRUE(local.isEmpty());
+}
