@@ -3,11 +3,14 @@
 #include "domainexclusion.h"
 #include "messages.h"
 #include "mongodb.h"
+#include "recordingsession.h"
 #include "scriptmodel.h"
 #include "scripttest.h"
 #include "toolstestsupport.h"
 #include "xallock.h"
 #include "xalstrings.h"
+
+#include <thread>
 
 namespace {
 
@@ -143,4 +146,112 @@ TEST_F(RecordingAreaTest, exclusion_is_refused_while_settings_are_open_or_when_d
               XalFormat(31, QStringLiteral("maria"), QStringLiteral("ws-7")));
     EXPECT_TRUE(Find(kSettings, QStringLiteral("hidden_urls_local")).IsEmpty());
     EXPECT_TRUE(local.isEmpty());
+}
+
+namespace {
+
+// What the recorder would report for one request.
+void Report(CRecordingSession& session, const std::string& url, const char* type = "text/html",
+            std::uint32_t method = 0, const std::string& body = {}) {
+    const bool https = url.rfind("https://", 0) == 0;
+    const std::string rest = url.substr(https ? 8 : 7);
+    const auto slash = rest.find('/');
+    const std::string host = rest.substr(0, slash);
+    const std::string path = rest.substr(slash);
+    session.OnRecorded(1, (method | (https ? 0x1000u : 0u)) + 1, 200, host.c_str(), path.c_str(),
+                       type, 80, reinterpret_cast<const unsigned char*>(body.data()),
+                       static_cast<std::uint32_t>(body.size()));
+}
+
+QStringList URLs(const std::vector<CInsertURLObj>& queue) {
+    QStringList urls;
+    for (const auto& entry : queue)
+        urls.append(entry.strURL);
+    return urls;
+}
+
+} // namespace
+
+TEST(RecordingPorts, configured_ports_join_the_http_list) {
+    const auto configured = MakeProxyPortLists(QStringLiteral("8080"), QStringLiteral("8443"));
+    EXPECT_EQ(configured.strHttp, QStringLiteral("8080,8443"));
+    EXPECT_TRUE(configured.strHttps.isEmpty());
+    const auto defaults = MakeProxyPortLists(QStringLiteral("0"), QStringLiteral("0"));
+    EXPECT_EQ(defaults.strHttp, QStringLiteral("80"));
+    EXPECT_EQ(defaults.strHttps, QStringLiteral("443"));
+}
+
+TEST(RecordingSession, queues_root_first_skips_its_first_echo_and_keeps_later_ones) {
+    CRecordingSession session;
+    session.Start(true, QStringLiteral("http://portal.example.com:8080/"), {}, {}, {});
+    Report(session, "http://portal.example.com:8080/");
+    Report(session, "http://portal.example.com:8080/login", "text/html", 1, "user=anna&pw=%C3%BC");
+    Report(session, "http://portal.example.com:8080/");
+    const auto queue = session.TakeQueue();
+    ASSERT_EQ(queue.size(), 3u);
+    EXPECT_EQ(queue[0].nPort, 8080);
+    EXPECT_EQ(queue[1].nMethod, 1);
+    EXPECT_EQ(queue[1].strPostData, QStringLiteral("user=anna&pw=%C3%BC"));
+    EXPECT_EQ(queue[2].strURL, QStringLiteral("http://portal.example.com:8080/"));
+    EXPECT_TRUE(session.TakeQueue().empty());
+}
+
+TEST(RecordingSession, filters_hidden_hosts_and_types_only_with_filtering) {
+    const QStringList local{QStringLiteral(".*tracker.net.*")};
+    const QStringList types{QStringLiteral("image/.*")};
+    CRecordingSession filtered;
+    filtered.Start(true, QStringLiteral("https://a.example/"), {}, local, types);
+    Report(filtered, "https://CDN.Tracker.NET/pixel");
+    Report(filtered, "https://a.example/logo.png", "image/png");
+    Report(filtered, "https://a.example/home");
+    EXPECT_EQ(URLs(filtered.TakeQueue()), (QStringList{QStringLiteral("https://a.example/"),
+                                                       QStringLiteral("https://a.example/home")}));
+
+    CRecordingSession unfiltered;
+    unfiltered.Start(false, QStringLiteral("https://a.example/"), {}, local, types);
+    Report(unfiltered, "https://cdn.tracker.net/pixel");
+    Report(unfiltered, "https://a.example/logo.png", "image/png");
+    EXPECT_EQ(unfiltered.TakeQueue().size(), 3u);
+}
+
+TEST(RecordingSession, pause_drops_requests_and_the_end_report_stops_it) {
+    CRecordingSession session;
+    int ended = 0;
+    session.m_onEnded = [&] { ++ended; };
+    session.Start(true, QStringLiteral("http://a.example/"), {}, {}, {});
+    (void)session.TakeQueue();
+    session.SetPaused(true);
+    EXPECT_TRUE(session.IsStarted());
+    EXPECT_FALSE(session.IsRunning());
+    Report(session, "http://a.example/while-paused");
+    session.SetPaused(false);
+    Report(session, "http://a.example/after");
+    EXPECT_EQ(URLs(session.TakeQueue()), QStringList{QStringLiteral("http://a.example/after")});
+
+    session.OnRecorded(0, 0xFFFFFFFFu, 0, "", "", "", 0, nullptr, 0);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(session.IsStarted());
+    Report(session, "http://a.example/late");
+    EXPECT_TRUE(session.TakeQueue().empty());
+}
+
+TEST(RecordingSession, queue_hand_over_loses_nothing_while_the_recorder_reports) {
+    CRecordingSession session;
+    session.Start(false, QStringLiteral("http://a.example/"), {}, {}, {});
+    constexpr int kReports = 5000;
+    std::thread recorder([&] {
+        for (int i = 0; i < kReports; ++i)
+            Report(session, "http://a.example/p" + std::to_string(i));
+    });
+    std::vector<CInsertURLObj> taken;
+    while (taken.size() < kReports + 1u) {
+        auto part = session.TakeQueue();
+        taken.insert(taken.end(), part.begin(), part.end());
+        if (part.empty())
+            std::this_thread::yield();
+    }
+    recorder.join();
+    ASSERT_EQ(taken.size(), kReports + 1u);
+    for (int i = 0; i < kReports; ++i)
+        ASSERT_EQ(taken[i + 1].strURL, QStringLiteral("http://a.example/p%1").arg(i));
 }
