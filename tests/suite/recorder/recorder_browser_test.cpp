@@ -94,7 +94,7 @@ TEST(RecorderBrowser, records_exactly_what_the_browser_requests) {
         << XRLastError().toStdString();
     {
         std::unique_lock lock(g_mutex);
-        g_changed.wait_for(lock, std::chrono::seconds(90), [] {
+        g_changed.wait_for(lock, std::chrono::seconds(150), [] {
             return std::any_of(g_reports.begin(), g_reports.end(),
                                [](const Report& r) { return r.path == "/secure?x=1"; });
         });
@@ -104,7 +104,10 @@ TEST(RecorderBrowser, records_exactly_what_the_browser_requests) {
     const std::string host = "127.0.0.1:" + std::to_string(site.Port());
     const std::string secureHost = "127.0.0.1:" + std::to_string(secure.Port());
     std::lock_guard guard(g_mutex);
-    ASSERT_EQ(g_reports.size(), 6u);
+    std::string seen;
+    for (const Report& r : g_reports)
+        seen += std::to_string(r.kind) + " " + r.host + r.path + " " + r.contentType + "\n";
+    ASSERT_EQ(g_reports.size(), 6u) << seen;
     const std::vector<std::tuple<std::uint32_t, std::string, std::string, std::string>> expected{
         {1, host, "/", "text/html"},
         {1, host, "/img.png", "image/png"},
