@@ -229,11 +229,11 @@ void CDialEditURL::SplitPastedURL(const QString& text) {
     if (question >= 0)
         CAdmTools::ParseParameters(pairs, parsed.object.mid(question + 1), 0);
     // Rows compare by the value as entered: the shown value is decoded and would differ.
-    const bool same = std::equal(
-        pairs.begin(), pairs.end(), m_rows.begin(), m_rows.end(),
-        [](const CURLParamObj& pair, const CURLParamRow& row) {
-            return pair.m_strName == row.strName && pair.m_strValue == row.strEntered;
-        });
+    const bool same =
+        std::equal(pairs.begin(), pairs.end(), m_rows.begin(), m_rows.end(),
+                   [](const CURLParamObj& pair, const CURLParamRow& row) {
+                       return pair.m_strName == row.strName && pair.m_strValue == row.strEntered;
+                   });
     if (same)
         return;
     dropRows();

@@ -136,7 +136,8 @@ CDialEditURLForm::CDialEditURLForm(CDialEditURL& dialog, QWidget* parent)
     });
     connect(m_params, &QTreeWidget::itemDoubleClicked, this,
             [this] { Run([this] { m_dialog.EditParameter(); }); });
-    connect(m_add, &QPushButton::clicked, this, [this] { Run([this] { m_dialog.AddParameter(); }); });
+    connect(m_add, &QPushButton::clicked, this,
+            [this] { Run([this] { m_dialog.AddParameter(); }); });
     connect(m_edit, &QPushButton::clicked, this,
             [this] { Run([this] { m_dialog.EditParameter(); }); });
     connect(m_delete, &QPushButton::clicked, this,
@@ -167,9 +168,8 @@ template <class Command> void CDialEditURLForm::Run(Command command) {
 }
 
 void CDialEditURLForm::RefreshFields() {
-    m_protocol->setCurrentIndex(m_dialog.m_nProtocol == 0 || m_dialog.m_nProtocol == 1
-                                    ? m_dialog.m_nProtocol
-                                    : -1);
+    m_protocol->setCurrentIndex(
+        m_dialog.m_nProtocol == 0 || m_dialog.m_nProtocol == 1 ? m_dialog.m_nProtocol : -1);
     m_method->setCurrentIndex(m_dialog.m_nMethod == 1 ? 1 : 0);
     m_server->setText(m_dialog.m_strServer);
     m_address->setText(m_dialog.m_strAddress);

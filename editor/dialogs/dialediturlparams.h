@@ -36,7 +36,9 @@ public:
     [[nodiscard]] bool IsKindEnabled() const { return m_bKindEnabled; }
     [[nodiscard]] bool IsValueReadOnly() const { return m_nKind != 0; }
     [[nodiscard]] bool IsEncodingButtonEnabled() const { return m_bEncodingEnabled; }
-    [[nodiscard]] bool IsSendInURLEnabled() const { return m_nMethodMark == 1 || m_nMethodMark == 2; }
+    [[nodiscard]] bool IsSendInURLEnabled() const {
+        return m_nMethodMark == 1 || m_nMethodMark == 2;
+    }
     [[nodiscard]] const QString& InformationText() const { return m_strInformation; }
     [[nodiscard]] DialogColor ValueBackground() const { return m_crValueBackground; }
     [[nodiscard]] bool IsOKEnabled() const { return !m_strName.isEmpty(); }
@@ -66,8 +68,8 @@ private:
     int m_nKindIndex = 0;
     bool m_bKindEnabled = false;
     bool m_bEncodingEnabled = true;
-    bool m_bEmbedded = false;      // entry 3 is "XAL parameter in the URL parameter"
-    QString m_strEmbeddedValue;    // the value that entry stands for
+    bool m_bEmbedded = false;   // entry 3 is "XAL parameter in the URL parameter"
+    QString m_strEmbeddedValue; // the value that entry stands for
     QString m_strInformation;
     DialogColor m_crValueBackground = 0xFFFFFF;
     Field m_focus = Field::None;

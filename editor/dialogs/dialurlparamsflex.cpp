@@ -23,8 +23,7 @@ int CDialURLParamsFlex::FlagsFromMode(int mode) {
 void CDialURLParamsFlex::Open() {
     if (m_nMode < 0 || m_nMode > 2)
         m_nMode = 0;
-    m_strVariable =
-        m_nMode == 0 ? FlexibleParameterName(m_nNextFlexibleNumber) : m_strValue;
+    m_strVariable = m_nMode == 0 ? FlexibleParameterName(m_nNextFlexibleNumber) : m_strValue;
 }
 
 void CDialURLParamsFlex::ChooseMode(int mode) {

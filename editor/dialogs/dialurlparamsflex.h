@@ -7,16 +7,16 @@
 
 class CDialURLParamsFlex {
 public:
-    QString m_strName;             // in
-    QString m_strValue;            // in/out
-    int m_nMode = 0;               // in/out: 0 predefined, 1 same name and value, 2 same value
-    int m_nNextFlexibleNumber = 0; // in
-    QString m_strSeparator;        // out
-    bool m_bReplaceInURL = false;  // out
+    QString m_strName;               // in
+    QString m_strValue;              // in/out
+    int m_nMode = 0;                 // in/out: 0 predefined, 1 same name and value, 2 same value
+    int m_nNextFlexibleNumber = 0;   // in
+    QString m_strSeparator;          // out
+    bool m_bReplaceInURL = false;    // out
     bool m_bReplaceInParams = false; // out
-    int m_nFlags = 0;              // out
-    QString m_strSavedValue;       // in: the value the parameter had before it became flexible
-    QString m_strVariable;         // the flexible variable text
+    int m_nFlags = 0;                // out
+    QString m_strSavedValue;         // in: the value the parameter had before it became flexible
+    QString m_strVariable;           // the flexible variable text
 
     void Open();
     void ChooseMode(int mode);

@@ -26,7 +26,8 @@ QDialogButtonBox* CEditDialogForm::AddButtons(QBoxLayout* layout) {
 
 void CEditDialogForm::RestoreSize() {
     const QSize needed = sizeHint().expandedTo(minimumSizeHint());
-    const QSize stored = QSettings().value(QStringLiteral("EditDialogs/%1/size").arg(m_key)).toSize();
+    const QSize stored =
+        QSettings().value(QStringLiteral("EditDialogs/%1/size").arg(m_key)).toSize();
     resize(stored.isValid() ? stored.expandedTo(minimumSizeHint()) : needed);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // How views (and the URL dialog itself) open the editing dialogs: the caller sets the logic
 // object's inputs; each function opens it (Open(), where the dialog has one), shows it and
-// returns true on OK, when the object holds the results. The program shows the Qt forms (qteditdialogs.h); tests script it.
+// returns true on OK, when the object holds the results. The program shows the Qt forms
+// (qteditdialogs.h); tests script it.
 
 #include <deque>
 #include <functional>

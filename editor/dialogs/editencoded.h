@@ -16,8 +16,7 @@ public:
 
     explicit CEditEncoded(QWidget* parent = nullptr);
 
-    void SetHandlers(ChangeHandler onChange, std::function<int()> kind,
-                     std::function<int()> mode);
+    void SetHandlers(ChangeHandler onChange, std::function<int()> kind, std::function<int()> mode);
     void SetPrompt(const QString& prompt) {
         setPlaceholderText(CEditEncodedLogic::CueText(prompt));
     }

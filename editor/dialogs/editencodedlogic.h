@@ -24,9 +24,9 @@ struct InsertedRun {
 class CEditEncodedLogic {
 public:
     struct Outcome {
-        QString text;            // what the control shows now
-        qsizetype cursor = -1;   // where the caret goes; -1 leaves it where it is
-        bool replaced = false;   // the control must replace its text (an own change)
+        QString text;          // what the control shows now
+        qsizetype cursor = -1; // where the caret goes; -1 leaves it where it is
+        bool replaced = false; // the control must replace its text (an own change)
     };
 
     explicit CEditEncodedLogic(IMessageSink& messages) : m_messages(messages) {}
