@@ -81,6 +81,8 @@ CDialEditURLForm::CDialEditURLForm(CDialEditURL& dialog, QWidget* parent)
     m_params->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_params->setColumnWidth(0, 300);
     m_params->setColumnWidth(1, 200);
+    // Both columns at their starting widths, and a few rows, without scrolling.
+    m_params->setMinimumSize(520, 160);
     paramHeading->setBuddy(m_params);
     listRow->addWidget(m_params, 1);
     auto* listButtons = new QVBoxLayout;
@@ -101,11 +103,12 @@ CDialEditURLForm::CDialEditURLForm(CDialEditURL& dialog, QWidget* parent)
     auto* completeLayout = new QVBoxLayout(completeGroup);
     QLabel* completeHeading = Heading(DialogText("&Complete e-script URL"));
     completeLayout->addWidget(completeHeading);
-    auto* completeRow = new QHBoxLayout;
     m_complete = new QLineEdit;
     m_complete->setReadOnly(true);
     completeHeading->setBuddy(m_complete);
-    completeRow->addWidget(m_complete, 1);
+    completeLayout->addWidget(m_complete);
+    auto* completeRow = new QHBoxLayout;
+    completeRow->addStretch(1);
     m_paste = CommandButton("&Insert URL", 149);
     m_copy = CommandButton("Cop&y URL", 150);
     m_browser = CommandButton("&Browser", 151);

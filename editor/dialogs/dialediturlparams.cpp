@@ -102,7 +102,8 @@ CEditEncodedLogic::Outcome CDialEditURLParams::ValueEdited(const QString& text) 
 }
 
 void CDialEditURLParams::ChooseKind(int index) {
-    if (index < 0 || index >= m_lstKinds.size() || !m_bKindEnabled)
+    // Choosing the kind already chosen keeps what was typed.
+    if (index < 0 || index >= m_lstKinds.size() || !m_bKindEnabled || index == m_nKindIndex)
         return;
     m_nKindIndex = index;
     m_nKind = index;

@@ -12,14 +12,17 @@
 #include "dialurlparamsflex.h"
 #include "dialurlparamsflexform.h"
 #include "editencoded.h"
+#include "qteditdialogs.h"
 #include "xalstrings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -201,4 +204,36 @@ TEST(FlexCondURLForm, invalid_url_keeps_focus_on_url) {
     form.OkButton()->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.m_strConditionURL, S("http://h.com/*/y"));
+}
+
+TEST(QtEditDialogs, parameter_dialog_opens_over_the_url_dialog_and_both_accept) {
+    CScriptedMessages messages;
+    CQtDialogShell shell;
+    CQtEditDialogs qtDialogs(nullptr);
+    CDialEditURL dialog(messages, qtDialogs, shell);
+    dialog.m_strServer = S("h.com");
+    dialog.m_strAddress = S("/a");
+    QWidget* urlForm = nullptr;
+    QWidget* paramsParent = nullptr;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<CDialEditURLForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        urlForm = form;
+        QTimer::singleShot(0, [&] {
+            auto* params = qobject_cast<CDialEditURLParamsForm*>(QApplication::activeModalWidget());
+            ASSERT_NE(params, nullptr);
+            paramsParent = params->parentWidget();
+            Type(params->m_name, "q");
+            Type(params->m_value, "1");
+            params->OkButton()->click();
+            QTimer::singleShot(0, [form] { form->OkButton()->click(); });
+        });
+        form->m_add->click();
+    });
+    ASSERT_TRUE(qtDialogs.EditURL(dialog));
+    EXPECT_EQ(paramsParent, urlForm);
+    ASSERT_EQ(dialog.m_lstURLs.m_lstURLs.size(), 1u);
+    ASSERT_EQ(dialog.m_lstURLs.m_lstURLs[0].m_lstParams.size(), 1u);
+    EXPECT_EQ(dialog.m_lstURLs.m_lstURLs[0].m_lstParams[0].m_strName, S("q"));
+    EXPECT_EQ(dialog.m_lstURLs.m_lstURLs[0].m_lstParams[0].m_strRawValue, S("1"));
 }
