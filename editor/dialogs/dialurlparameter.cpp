@@ -2,7 +2,6 @@
 
 #include "admtools.h"
 #include "urlparser.h"
-#include "xalstrings.h"
 
 QString CDialURLParameter::Title() {
     return QStringLiteral("XAL Script Editor");
