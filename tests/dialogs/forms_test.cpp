@@ -103,6 +103,12 @@ TEST(EditURLParamsForm, typed_value_encoded_and_bad_name_keeps_focus_on_name) {
     EXPECT_EQ(form.m_kind->count(), 5);
     EXPECT_FALSE(form.m_sendInURL->isEnabled());
 
+    Type(form.m_value, "&"); // mode 0 refuses it and puts the text back
+    EXPECT_EQ(form.m_value->text(), S("a%20b"));
+    EXPECT_EQ(form.m_value->cursorPosition(), 5);
+    EXPECT_EQ(messages.Texts(), QStringList{XalFormat(14, S("&"))});
+    messages.ClearTexts();
+
     form.m_encoding->click(); // mode 1
     EXPECT_EQ(form.m_information->text(), XalString(46));
     Type(form.m_value, "c d");
