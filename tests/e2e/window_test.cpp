@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -295,6 +296,18 @@ TEST_F(EditorWindow, properties_then_new_escript_opened_in_a_second_editor) {
     EXPECT_EQ(created.value(QStringLiteral("rooturl")).toString(),
               QStringLiteral("https://www.e2e.example.org/login"));
     EXPECT_TRUE(created.value(QStringLiteral("urls")).toArray().isEmpty());
+
+    // XAL Tools is installed nowhere here: the user is told, and the trace names the folders.
+    ASSERT_NO_FATAL_FAILURE(Keys(second, {QStringLiteral("ctrl+t")}));
+    const QString notice = WaitForWindow(QStringLiteral("^XAL E-script Editor$"));
+    ASSERT_FALSE(notice.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(Keys(notice, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForWindowGone(notice));
+    QFile trace(m_suite.Home() + QStringLiteral("/trace"));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(trace.readAll().contains(
+        "Program 'xaltools' not found in: " +
+        QFileInfo(QStringLiteral(XALSCRIPEDIT_PATH)).canonicalPath().toUtf8()));
 
     // Both close through the application menu's key tips and give their locks back.
     ASSERT_NO_FATAL_FAILURE(Keys(second, {QStringLiteral("alt+m"), QStringLiteral("x")}));
