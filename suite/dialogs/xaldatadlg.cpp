@@ -27,26 +27,24 @@
 
 namespace {
 // String table numbers of the dialogs' texts.
-enum : int {
-    kStrCaption = 62510,
-    kStrPropsTitle,
-    kStrDomainsTip,
-    kStrAvailableTip,
-    kStrLabelID,
-    kStrLabelTitle,
-    kStrLabelDomains,
-    kStrLabelAvailable,
-    kStrLabelUser,
-    kStrLabelPassword,
-    kStrNewTitle,
-    kStrOpen,
-    kStrOpenWithProperties,
-    kStrOpenWithRecording,
-    kStrCreatedOnly,
-    kStrLabelNewID,
-    kStrLabelRootURL,
-    kStrLabelAfter,
-};
+constexpr int kStrCaption = 62510;
+constexpr int kStrPropsTitle = 62511;
+constexpr int kStrDomainsTip = 62512;
+constexpr int kStrAvailableTip = 62513;
+constexpr int kStrLabelID = 62514;
+constexpr int kStrLabelTitle = 62515;
+constexpr int kStrLabelDomains = 62516;
+constexpr int kStrLabelAvailable = 62517;
+constexpr int kStrLabelUser = 62518;
+constexpr int kStrLabelPassword = 62519;
+constexpr int kStrNewTitle = 62520;
+constexpr int kStrOpen = 62521;
+constexpr int kStrOpenWithProperties = 62522;
+constexpr int kStrOpenWithRecording = 62523;
+constexpr int kStrCreatedOnly = 62524;
+constexpr int kStrLabelNewID = 62525;
+constexpr int kStrLabelRootURL = 62526;
+constexpr int kStrLabelAfter = 62527;
 constexpr int kStrDatabaseDown = 148;
 
 QString Caption() {
