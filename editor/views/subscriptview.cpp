@@ -2,7 +2,7 @@
 
 #include "admtools.h"
 #include "specialvars.h"
-#include "viewcommands.h"
+#include "commandids.h"
 #include "xalscripteditview.h"
 
 namespace {
@@ -67,12 +67,12 @@ void CSubscriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript)
 
 void CSubscriptView::OnClose() {
     // May destroy this view: nothing may touch members afterwards.
-    m_tabView.DeleteConditionalScript(QString(m_strName));
+    m_tabView.DeleteConditionalScript(*this);
 }
 
 bool CSubscriptView::OnCommand(int nCommand) {
-    if (nCommand == ViewCmd::kDeleteConditionalScript ||
-        nCommand == ViewCmd::kCreateConditionalScript) {
+    if (nCommand == XalCmd::DeleteConditionalScript ||
+        nCommand == XalCmd::ConditionalScript) {
         OnClose();
         return true;
     }
@@ -80,8 +80,8 @@ bool CSubscriptView::OnCommand(int nCommand) {
 }
 
 bool CSubscriptView::Implements(int nCommand) const {
-    return nCommand == ViewCmd::kDeleteConditionalScript ||
-           nCommand == ViewCmd::kCreateConditionalScript || CBaseScriptView::Implements(nCommand);
+    return nCommand == XalCmd::DeleteConditionalScript ||
+           nCommand == XalCmd::ConditionalScript || CBaseScriptView::Implements(nCommand);
 }
 
 void CSubscriptView::ReleaseFlexibleParameters() {

@@ -2,7 +2,7 @@
 
 #include "basescriptview.h"
 #include "treegridwidget.h"
-#include "viewcommands.h"
+#include "commandids.h"
 #include "viewhost.h"
 
 #include <QContextMenuEvent>

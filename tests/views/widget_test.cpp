@@ -3,7 +3,7 @@
 #include "fakehost.h"
 #include "scriptview.h"
 #include "treegridwidget.h"
-#include "viewcommands.h"
+#include "commandids.h"
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
@@ -49,7 +49,7 @@ protected:
     }
     static QApplication* app;
     CFakeHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
 };
 QApplication* WidgetTest::app = nullptr;
 } // namespace
