@@ -13,7 +13,6 @@
 #include <optional>
 #include <vector>
 
-
 // ---- Keyboard accelerators ----------------------------------------------------------------
 
 struct Accelerator {

@@ -349,14 +349,14 @@ void CXALScripEditApp::OfferRecovery() {
         return;
     const QLocale locale;
     const QDateTime kept = m_document->RecoveryTime();
-    QString text = XalFormat(kStringRestore, locale.toString(kept, QLocale::ShortFormat),
-                             GetXalID());
+    QString text =
+        XalFormat(kStringRestore, locale.toString(kept, QLocale::ShortFormat), GetXalID());
     if (CMongoDB* db = GetDatabase()) {
         // Restoring would overwrite whatever was stored since: say so.
         const QDateTime stored = m_document->StoredLastChanged(*db);
         if (stored.isValid() && stored > kept)
-            text += XalFormat(kStringRestoreStoredLater,
-                              locale.toString(stored, QLocale::ShortFormat));
+            text +=
+                XalFormat(kStringRestoreStoredLater, locale.toString(stored, QLocale::ShortFormat));
     }
     if (m_messages.Ask(text, MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes) {
         m_document->RemoveRecovery();

@@ -34,7 +34,8 @@ bool MakePrivateFolder(const QString& folder, QString& error) {
         path += QLatin1Char('/') + part;
         const QByteArray native = QFile::encodeName(path);
         if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-            error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            error =
+                QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
             return false;
         }
     }
@@ -127,9 +128,8 @@ void CXALScripEditDoc::CollectScript(CScriptObj& script) const {
 ScriptSaveResult CXALScripEditDoc::Save(CMongoDB& db, CScriptObj* saved) {
     CScriptObj script;
     CollectScript(script);
-    const ScriptSaveResult result =
-        SaveScript(db, ScriptSaveAccount{m_strID, m_bRootChanged, m_strNewRootURL}, script,
-                   false, nullptr);
+    const ScriptSaveResult result = SaveScript(
+        db, ScriptSaveAccount{m_strID, m_bRootChanged, m_strNewRootURL}, script, false, nullptr);
     if (!result.Succeeded())
         return result; // the e-script stays modified and its recovery file stays
     m_strLoadedRootURL = script.m_strRootURL;
@@ -228,9 +228,9 @@ void CXALScripEditDoc::AddFlexibleParameter(const QString& parameter, const QStr
 }
 
 void CXALScripEditDoc::RemoveFlexibleParameter(const QString& variable) {
-    const auto it = std::find_if(
-        m_lstFlexibleParameters.begin(), m_lstFlexibleParameters.end(),
-        [&](const CFindReplaceObj& entry) { return entry.m_strReplace == variable; });
+    const auto it =
+        std::find_if(m_lstFlexibleParameters.begin(), m_lstFlexibleParameters.end(),
+                     [&](const CFindReplaceObj& entry) { return entry.m_strReplace == variable; });
     if (it == m_lstFlexibleParameters.end())
         return;
     m_lstFlexibleParameters.erase(it);

@@ -1,12 +1,12 @@
 #include "basescriptview.h"
 
 #include "admtools.h"
+#include "commandids.h"
 #include "specialvars.h"
 #include "urlparser.h"
-#include "commandids.h"
 #include "viewhost.h"
-#include "xalscripteditdoc.h"
 #include "viewrules.h"
+#include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 
 QString URLLabel(const CURLObj& url) {

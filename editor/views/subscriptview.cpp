@@ -1,8 +1,8 @@
 #include "subscriptview.h"
 
 #include "admtools.h"
-#include "specialvars.h"
 #include "commandids.h"
+#include "specialvars.h"
 #include "xalscripteditview.h"
 
 namespace {
@@ -71,8 +71,7 @@ void CSubscriptView::OnClose() {
 }
 
 bool CSubscriptView::OnCommand(int nCommand) {
-    if (nCommand == XalCmd::DeleteConditionalScript ||
-        nCommand == XalCmd::ConditionalScript) {
+    if (nCommand == XalCmd::DeleteConditionalScript || nCommand == XalCmd::ConditionalScript) {
         OnClose();
         return true;
     }
@@ -80,8 +79,8 @@ bool CSubscriptView::OnCommand(int nCommand) {
 }
 
 bool CSubscriptView::Implements(int nCommand) const {
-    return nCommand == XalCmd::DeleteConditionalScript ||
-           nCommand == XalCmd::ConditionalScript || CBaseScriptView::Implements(nCommand);
+    return nCommand == XalCmd::DeleteConditionalScript || nCommand == XalCmd::ConditionalScript ||
+           CBaseScriptView::Implements(nCommand);
 }
 
 void CSubscriptView::ReleaseFlexibleParameters() {

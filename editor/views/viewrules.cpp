@@ -1,7 +1,7 @@
 #include "viewrules.h"
 
-#include "specialvars.h"
 #include "commandids.h"
+#include "specialvars.h"
 
 namespace {
 struct Marks {

@@ -164,8 +164,8 @@ TEST_F(DocumentTest, recovery_file_is_private_restores_the_e_script_and_goes_wit
     ASSERT_TRUE(doc.WriteRecovery(&error)) << error.toStdString();
     ASSERT_TRUE(doc.HasRecovery());
     EXPECT_EQ(QFileInfo(doc.RecoveryFilePath()).fileName(), QStringLiteral("d1.json"));
-    EXPECT_EQ(QFile::permissions(folder) & 0x0777, QFile::ReadUser | QFile::WriteUser |
-                                                       QFile::ExeUser);
+    EXPECT_EQ(QFile::permissions(folder) & 0x0777,
+              QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     EXPECT_EQ(QFile::permissions(doc.RecoveryFilePath()) & 0x0777,
               QFile::ReadUser | QFile::WriteUser);
 

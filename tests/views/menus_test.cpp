@@ -1,9 +1,9 @@
 // Context-menu choice and command enabling.
 
+#include "commandids.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "subscriptview.h"
-#include "commandids.h"
 #include "viewrules.h"
 #include "xalscripteditview.h"
 

@@ -1,9 +1,9 @@
 // The tab view: tabs, flexible parameters across tabs, deleting conditional scripts, closing.
 
+#include "commandids.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "subscriptview.h"
-#include "commandids.h"
 #include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 
@@ -143,8 +143,10 @@ TEST(TabViewNames, of_two_same_named_scripts_the_asked_one_goes_and_is_not_saved
     // An unnamed conditional script loads as "": two of them share that name.
     CScriptObj script;
     script.m_lstScripts.push_back(Script(0, {}, {Url(QStringLiteral("h"), QStringLiteral("/m"))}));
-    script.m_lstScripts.push_back(Script(1, {}, {Url(QStringLiteral("h"), QStringLiteral("/first"))}));
-    script.m_lstScripts.push_back(Script(1, {}, {Url(QStringLiteral("h"), QStringLiteral("/second"))}));
+    script.m_lstScripts.push_back(
+        Script(1, {}, {Url(QStringLiteral("h"), QStringLiteral("/first"))}));
+    script.m_lstScripts.push_back(
+        Script(1, {}, {Url(QStringLiteral("h"), QStringLiteral("/second"))}));
     CFakeHost host;
     CXALScripEditView view{host, host.m_doc};
     view.SetScript(script);
@@ -258,7 +260,8 @@ TEST_F(TabViewTest, domains_and_flexible_entries) {
     view.AddFlexibleParameter(QStringLiteral("n"), QStringLiteral("_XALURL_3_"));
     EXPECT_EQ(view.Document().FlexibleParameters().back().m_strFind, QStringLiteral("n"));
     view.RemoveFlexibleParameter(QStringLiteral("_XALURL_0_"));
-    EXPECT_EQ(view.Document().FlexibleParameters().front().m_strReplace, QStringLiteral("_XALURL_1_"));
+    EXPECT_EQ(view.Document().FlexibleParameters().front().m_strReplace,
+              QStringLiteral("_XALURL_1_"));
 }
 
 TEST(ServerColours, twenty_first_server_wraps_and_known_servers_keep_theirs) {

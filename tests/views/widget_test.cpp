@@ -1,9 +1,9 @@
 // The Qt shells: the item-model adapter, the tree view and the tab widget (offscreen).
 
+#include "commandids.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "treegridwidget.h"
-#include "commandids.h"
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
