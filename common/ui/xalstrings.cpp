@@ -121,6 +121,10 @@ constexpr Entry kStrings[] = {
     {157, u"Incorrect URL syntax:\n%s"},
     {158, u"E-script data in '%s' has been changed.\nThis e-script does not contain any URLs in "
           u"its main script and thus cannot be saved.\nExit program?"},
+    {160, u"The Script Editor ended on %s without saving changes to e-script '%s'. The changes "
+          u"were kept.\nRestore them?"},
+    {161, u"\n\nWarning: the stored e-script was changed later, on %s. Restoring and saving "
+          u"the kept changes replaces that change."},
     {344, u"P"},
     {345, u"T"},
     {346, u"E"},
