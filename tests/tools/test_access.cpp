@@ -1,6 +1,7 @@
 // Connection settings from the access file, and the suite's environment from the "env"
 // settings document.
 
+#include "dbaccess.h"
 #include "mongodb.h"
 #include "toolstestsupport.h"
 #include "xalcrypt.h"
