@@ -114,6 +114,9 @@ constexpr Entry kStrings[] = {
     {157, u"Incorrect URL syntax:\n%s"},
     {158, u"E-script data in '%s' has been changed.\nThis e-script does not contain any URLs in "
           u"its main script and thus cannot be saved.\nExit program?"},
+    {160, u"Please enter the XAL ID of the new e-script."},
+    {161, u"Please enter a title."},
+    {162, u"An e-script with XAL ID '%s' already exists."},
     {344, u"P"},
     {345, u"T"},
     {346, u"E"},

@@ -40,8 +40,9 @@ void Trace(int level, const QString& format, std::initializer_list<QString> args
 }
 } // namespace
 
-CXALScripEditApp::CXALScripEditApp(QApplication& qtApp, IMessageSink& messages)
-    : m_qtApp(qtApp), m_messages(messages) {
+CXALScripEditApp::CXALScripEditApp(QApplication& qtApp, IMessageSink& messages,
+                                   IDataDialogs& dialogs)
+    : m_qtApp(qtApp), m_messages(messages), m_dialogs(dialogs) {
     g_app = this;
 }
 

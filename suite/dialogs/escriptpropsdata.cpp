@@ -1,6 +1,7 @@
 #include "escriptpropsdata.h"
 
 #include "mongodb.h"
+#include "xalstrings.h"
 
 #include <QRegularExpression>
 
@@ -16,12 +17,11 @@ CMDBRecord IdQuery(const QString& id) {
 }
 
 QString NotFoundText(const QString& id) {
-    return QStringLiteral("No e-script with XAL ID '%1' found.").arg(id);
+    return XalFormat(61191, id);
 }
 
 QString DatabaseText(const QString& detail) {
-    return QStringLiteral("XAL database is not responding") +
-           (detail.isEmpty() ? QString() : QStringLiteral("\n") + detail);
+    return XalString(148) + (detail.isEmpty() ? QString() : QStringLiteral("\n") + detail);
 }
 } // namespace
 

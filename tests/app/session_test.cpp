@@ -2,7 +2,9 @@
 // then the account operations (save, domain question, properties, modified flag) with
 // scripted answers.
 
+#include "datadialogs.h"
 #include "escriptlayout.h"
+#include "escriptpropsdata.h"
 #include "messages.h"
 #include "mongodb.h"
 #include "scriptview.h"
@@ -12,17 +14,11 @@
 #include "xalstrings.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -31,45 +27,6 @@
 #include <memory>
 
 namespace {
-// Fills the next modal dialog once it shows and presses its OK button; a dialog that stays
-// open is cancelled so that a test can never wait for a user.
-void AnswerNextDialog(std::function<void(QDialog&)> fill, int triesLeft = 300) {
-    QTimer::singleShot(10, qApp, [fill = std::move(fill), triesLeft]() mutable {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            if (triesLeft > 0)
-                AnswerNextDialog(std::move(fill), triesLeft - 1);
-            return;
-        }
-        fill(*dialog);
-        if (auto* box = dialog->findChild<QDialogButtonBox*>())
-            if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
-                ok->click();
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
-
-// The properties dialog's title, logon user and password fields.
-struct PropsFields {
-    QLineEdit* title = nullptr;
-    QLineEdit* user = nullptr;
-    QLineEdit* password = nullptr;
-};
-
-PropsFields FindPropsFields(QDialog& dialog) {
-    PropsFields fields;
-    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-        if (edit->echoMode() == QLineEdit::Password)
-            fields.password = edit;
-        else if (fields.title == nullptr)
-            fields.title = edit;
-        else
-            fields.user = edit;
-    }
-    return fields;
-}
-
 class AppSession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -122,13 +79,14 @@ protected:
     }
 
     bool Start(const QString& commandLine = QStringLiteral("/xalid:ABC")) {
-        m_app = std::make_unique<CXALScripEditApp>(*qApp, m_messages);
+        m_app = std::make_unique<CXALScripEditApp>(*qApp, m_messages, m_dialogs);
         return m_app->InitInstance(commandLine);
     }
 
     QTemporaryDir m_dir;
     std::unique_ptr<CMongoDB> m_db;
     CScriptedMessages m_messages;
+    CScriptedDialogs m_dialogs;
     std::unique_ptr<CXALScripEditApp> m_app;
 };
 
@@ -304,19 +262,16 @@ TEST_F(AppSession, properties_changes_show_at_once_and_survive_the_next_save) {
     // The dialog must work on the editor's own session, not on one it opens itself.
     ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("system/cfg/zvaccess.cfg"))));
 
-    QString dialogTitle;
-    AnswerNextDialog([&](QDialog& dialog) {
-        dialogTitle = dialog.windowTitle();
-        const PropsFields fields = FindPropsFields(dialog);
-        ASSERT_NE(fields.title, nullptr);
-        ASSERT_NE(fields.user, nullptr);
-        ASSERT_NE(fields.password, nullptr);
-        fields.title->setText(QStringLiteral("Shop two"));
-        fields.user->setText(QStringLiteral("ulla"));
-        fields.password->setText(QStringLiteral("s3cret"));
+    QString dialogID;
+    m_dialogs.QueueProps([&](CEScriptPropsData& data) {
+        dialogID = data.m_strID;
+        data.m_strTitle = QStringLiteral("Shop two");
+        data.m_strLogonUser = QStringLiteral("ulla");
+        data.m_strLogonPW = QStringLiteral("s3cret");
+        return true;
     });
     m_app->OnProperties();
-    EXPECT_TRUE(dialogTitle.endsWith(QStringLiteral("abc"))) << dialogTitle.toStdString();
+    EXPECT_EQ(dialogID, QStringLiteral("abc"));
     EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
     EXPECT_EQ(m_app->GetMainWindow()->windowTitle(),
               QStringLiteral("XAL Script Editor -  XALID: abc, title: Shop two"));
@@ -339,9 +294,10 @@ TEST_F(AppSession, properties_changes_show_at_once_and_survive_the_next_save) {
 
     // With the stored values in the view, opening the properties again asks nothing first.
     m_messages.ClearTexts();
-    AnswerNextDialog([](QDialog&) {});
+    m_dialogs.QueueProps([](CEScriptPropsData&) { return true; });
     m_app->OnProperties();
     EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(m_dialogs.Shown().size(), 2U);
 }
 
 TEST_F(AppSession, domain_list_edited_after_the_domain_question_is_not_undone_by_a_save) {
@@ -349,10 +305,9 @@ TEST_F(AppSession, domain_list_edited_after_the_domain_question_is_not_undone_by
     m_app->GetView()->AddAvailableDomain(QStringLiteral("http://cdn.example/x.js"));
     m_app->SetModified(true);
     m_messages.Queue(MsgAnswer::Yes);
-    AnswerNextDialog([](QDialog& dialog) {
-        auto* domains = dialog.findChild<QPlainTextEdit*>();
-        ASSERT_NE(domains, nullptr);
-        domains->setPlainText(QStringLiteral("shop.example\ncdn.example"));
+    m_dialogs.QueueProps([](CEScriptPropsData& data) {
+        data.m_lstDomain = {QStringLiteral("shop.example"), QStringLiteral("cdn.example")};
+        return true;
     });
     ASSERT_TRUE(m_app->SaveAccount());
     EXPECT_EQ(m_messages.Texts(), QStringList{XalString(56)});
@@ -367,10 +322,11 @@ TEST_F(AppSession, domain_list_edited_after_the_domain_question_is_not_undone_by
 
 TEST_F(AppSession, mode_switches_record_then_title_then_properties_and_exit_cleans_up_once) {
     std::vector<QString> log;
-    m_app = std::make_unique<CXALScripEditApp>(*qApp, m_messages);
+    m_app = std::make_unique<CXALScripEditApp>(*qApp, m_messages, m_dialogs);
     m_app->SetRecordingController(std::make_unique<FakeRecording>(log));
-    AnswerNextDialog([&](QDialog&) {
+    m_dialogs.QueueProps([&](CEScriptPropsData&) {
         log.push_back(QStringLiteral("properties under ") + m_app->GetMainWindow()->windowTitle());
+        return true;
     });
     ASSERT_TRUE(
         m_app->InitInstance(QStringLiteral("/MODE:SHOWPROPERTIES /xalid:abc /mode:recording")));
