@@ -40,11 +40,14 @@ CMDBAccess DecodeConnectionBlock(const char16_t* block) {
 bool ReadConnection(ConnectionBlockReader reader, CMDBAccess& access) {
     access = CMDBAccess();
     std::array<char16_t, kXalConnectionChars> block{};
-    const bool ok = reader != nullptr && reader(block.data());
-    if (ok)
+    if (reader != nullptr && reader(block.data()))
         access = DecodeConnectionBlock(block.data());
     std::fill(block.begin(), block.end(), char16_t(0));
-    return ok && !access.server.isEmpty();
+    if (access.server.isEmpty()) {
+        access = CMDBAccess(); // no half settings, and no password kept for nothing
+        return false;
+    }
+    return true;
 }
 
 bool ConnectSession(CMongoDB& db, const CMDBAccess& access, QString& error) {

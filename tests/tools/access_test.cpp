@@ -35,7 +35,7 @@ QByteArray Utf16File(const QString& text) {
     return bytes;
 }
 
-class AccessFileTest : public CSuiteTest {
+class AccessFile : public CSuiteTest {
 protected:
     bool Read() {
         m_block.fill(u'#');
@@ -44,7 +44,7 @@ protected:
     Block m_block{};
 };
 
-TEST_F(AccessFileTest, fields_fill_the_block_with_the_password_decrypted) {
+TEST_F(AccessFile, fields_fill_the_block_with_the_password_decrypted) {
     UseHome();
     WriteAccessFile(QStringLiteral("db1:27017,db2"), QStringLiteral("rs0"),
                     QStringLiteral("xaladmin"), Encrypted(QStringLiteral("s3cret")));
@@ -58,7 +58,7 @@ TEST_F(AccessFileTest, fields_fill_the_block_with_the_password_decrypted) {
     EXPECT_EQ(m_block[kXalConnectionChars - 1], u'\0');
 }
 
-TEST_F(AccessFileTest, missing_empty_or_damaged_password_leaves_the_field_empty) {
+TEST_F(AccessFile, missing_empty_or_damaged_password_leaves_the_field_empty) {
     UseHome();
     for (const std::optional<QString>& pw :
          {std::optional<QString>(), std::optional<QString>(QString()),
@@ -71,7 +71,7 @@ TEST_F(AccessFileTest, missing_empty_or_damaged_password_leaves_the_field_empty)
     }
 }
 
-TEST_F(AccessFileTest, no_file_or_no_server_is_no_connection) {
+TEST_F(AccessFile, no_file_or_no_server_is_no_connection) {
     UseHome();
     EXPECT_FALSE(Read());
     EXPECT_EQ(m_block[0], u'\0');
@@ -86,7 +86,7 @@ TEST_F(AccessFileTest, no_file_or_no_server_is_no_connection) {
     EXPECT_FALSE(XALIsMDBDataAvailable(nullptr));
 }
 
-TEST_F(AccessFileTest, utf16_and_read_only_files_are_read) {
+TEST_F(AccessFile, utf16_and_read_only_files_are_read) {
     UseHome();
     const QString text =
         QStringLiteral("[mongodb]\r\nserver = \"embedded:/var/lib/xal/störe.db\"\r\n");
@@ -97,7 +97,7 @@ TEST_F(AccessFileTest, utf16_and_read_only_files_are_read) {
     EXPECT_EQ(Field(m_block, kXalConnServer), QStringLiteral("embedded:/var/lib/xal/störe.db"));
 }
 
-TEST_F(AccessFileTest, overlong_values_are_cut_to_their_fields) {
+TEST_F(AccessFile, overlong_values_are_cut_to_their_fields) {
     UseHome();
     WriteAccessFile(QString(600, u's'), QString(150, u't'), QString(100, u'u'));
     ASSERT_TRUE(Read());
@@ -113,7 +113,7 @@ TEST_F(AccessFileTest, overlong_values_are_cut_to_their_fields) {
     EXPECT_EQ(Field(m_block, kXalConnUser), QString(98, u'u'));
 }
 
-TEST_F(AccessFileTest, without_the_suite_environment_the_file_beside_the_program_is_read) {
+TEST_F(AccessFile, without_the_suite_environment_the_file_beside_the_program_is_read) {
     // The test program's directory's parent, then cfg/zvaccess.cfg.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     const QString path =
@@ -127,7 +127,7 @@ TEST_F(AccessFileTest, without_the_suite_environment_the_file_beside_the_program
     EXPECT_EQ(Field(m_block, kXalConnServer), QStringLiteral("beside-the-program"));
 }
 
-class EnvFromDatabaseTest : public CSuiteTest {
+class EnvFromDatabase : public CSuiteTest {
 protected:
     void SetUp() override {
         CSuiteTest::SetUp();
@@ -150,7 +150,7 @@ protected:
     QString m_server;
 };
 
-TEST_F(EnvFromDatabaseTest, variables_are_set_with_ostype_and_bindir) {
+TEST_F(EnvFromDatabase, variables_are_set_with_ostype_and_bindir) {
     CMDBRecord variables = CMDBRecord::MakeArray();
     variables.AppendRecord(Variable(QStringLiteral("zvhome"), QStringLiteral("/opt/xal")));
     variables.AppendRecord(Variable(QStringLiteral("zvdata"), QStringLiteral("first")));
@@ -186,7 +186,7 @@ TEST_F(EnvFromDatabaseTest, variables_are_set_with_ostype_and_bindir) {
     EXPECT_EQ(qEnvironmentVariable("zvbindir"), QStringLiteral("/opt/xal/system/") + osType);
 }
 
-TEST_F(EnvFromDatabaseTest, env_without_zvhome_or_variables_still_loads) {
+TEST_F(EnvFromDatabase, env_without_zvhome_or_variables_still_loads) {
     CMDBRecord env;
     env.SetStr(QStringLiteral("_id"), QStringLiteral("env"));
     env.SetStr(QStringLiteral("variables"), QStringLiteral("not an array"));
@@ -196,7 +196,7 @@ TEST_F(EnvFromDatabaseTest, env_without_zvhome_or_variables_still_loads) {
     EXPECT_FALSE(qEnvironmentVariableIsSet("zvbindir"));
 }
 
-TEST_F(EnvFromDatabaseTest, missing_env_document_sets_nothing) {
+TEST_F(EnvFromDatabase, missing_env_document_sets_nothing) {
     CMDBRecord other;
     other.SetStr(QStringLiteral("_id"), QStringLiteral("system"));
     StoreEnv(other);
@@ -205,7 +205,7 @@ TEST_F(EnvFromDatabaseTest, missing_env_document_sets_nothing) {
     EXPECT_FALSE(qEnvironmentVariableIsSet("zvbindir"));
 }
 
-TEST_F(EnvFromDatabaseTest, unreachable_server_fails_within_seconds) {
+TEST_F(EnvFromDatabase, unreachable_server_fails_within_seconds) {
     WriteAccessFile(QStringLiteral("127.0.0.1:1"), QString(), QStringLiteral("u"),
                     Encrypted(QStringLiteral("p")));
     QElapsedTimer timer;

@@ -10,7 +10,7 @@
 
 namespace {
 
-class EnvironmentStoreTest : public ::testing::Test {
+class EnvironmentStore : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"zvhome", "ZVHOME", "ZvTest", "zvtest", "ZVTEST"})
@@ -18,7 +18,7 @@ protected:
     }
 };
 
-TEST_F(EnvironmentStoreTest, names_match_in_any_case_and_keep_their_first_spelling) {
+TEST_F(EnvironmentStore, names_match_in_any_case_and_keep_their_first_spelling) {
     EXPECT_FALSE(XalEnvIsAvailable());
     XalEnvSet(QStringLiteral("ZvTest"), QStringLiteral("one"));
     EXPECT_EQ(XalEnvGet(QStringLiteral("ZVTEST")), QStringLiteral("one"));
@@ -37,7 +37,7 @@ TEST_F(EnvironmentStoreTest, names_match_in_any_case_and_keep_their_first_spelli
     EXPECT_FALSE(qEnvironmentVariableIsSet("a"));
 }
 
-TEST_F(EnvironmentStoreTest, buffers_are_filled_only_when_the_text_fits) {
+TEST_F(EnvironmentStore, buffers_are_filled_only_when_the_text_fits) {
     XalEnvSet(QStringLiteral("zvtest"), QStringLiteral("12345"));
     char16_t buffer[6] = {u'x', u'x', u'x', u'x', u'x', u'x'};
     XalEnvGet(QStringLiteral("ZVTEST"), buffer, 6);
@@ -54,7 +54,7 @@ TEST_F(EnvironmentStoreTest, buffers_are_filled_only_when_the_text_fits) {
     EXPECT_FALSE(XalEnvExpand(QStringLiteral("x"), nullptr, 16));
 }
 
-TEST_F(EnvironmentStoreTest, expansion_replaces_known_placeholders_and_keeps_the_rest) {
+TEST_F(EnvironmentStore, expansion_replaces_known_placeholders_and_keeps_the_rest) {
     XalEnvSet(QStringLiteral("zvhome"), QStringLiteral("/opt/xal"));
     bool resolved = false;
     EXPECT_EQ(XalEnvExpand(QStringLiteral("%ZVHOME%/system/cfg"), &resolved),

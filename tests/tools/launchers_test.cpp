@@ -18,7 +18,7 @@ std::u16string Quoted(const QString& path) {
     return (QLatin1Char('"') + path + QLatin1Char('"')).toStdU16String();
 }
 
-class LaunchersTest : public CSuiteTest {
+class Launchers : public CSuiteTest {
 protected:
     void SetUp() override {
         CSuiteTest::SetUp();
@@ -44,7 +44,7 @@ protected:
     QString m_argsDir;
 };
 
-TEST_F(LaunchersTest, suite_programs_start_from_zvbindir_with_their_arguments) {
+TEST_F(Launchers, suite_programs_start_from_zvbindir_with_their_arguments) {
     ASSERT_TRUE(XALStartTools());
     ASSERT_TRUE(XALStartDataEditor());
     ASSERT_TRUE(XALStartDiagnostic());
@@ -57,12 +57,12 @@ TEST_F(LaunchersTest, suite_programs_start_from_zvbindir_with_their_arguments) {
               QStringList({QStringLiteral("first"), QStringLiteral("second word")}));
 }
 
-TEST_F(LaunchersTest, ezb_import_without_argument_gets_none) {
+TEST_F(Launchers, ezb_import_without_argument_gets_none) {
     ASSERT_TRUE(XALStartEZBImport(nullptr));
     EXPECT_TRUE(Started("XALImpoEZB").args.isEmpty());
 }
 
-TEST_F(LaunchersTest, script_editor_gets_xalid_and_further_arguments) {
+TEST_F(Launchers, script_editor_gets_xalid_and_further_arguments) {
     ASSERT_TRUE(XALStartScriptEditor(u"shop-de", u"/mode:recording"));
     EXPECT_EQ(Started("XALScripEdit").args,
               QStringList({QStringLiteral("/xalid:shop-de"), QStringLiteral("/mode:recording")}));
@@ -76,7 +76,7 @@ TEST_F(LaunchersTest, script_editor_gets_xalid_and_further_arguments) {
               QStringLiteral("/xalid:") + id + QStringLiteral(" /mode:recording"));
 }
 
-TEST_F(LaunchersTest, script_editor_with_only_an_id_or_nothing) {
+TEST_F(Launchers, script_editor_with_only_an_id_or_nothing) {
     ASSERT_TRUE(XALStartScriptEditor(u"/xalid:abc", nullptr));
     EXPECT_EQ(Started("XALScripEdit").args, QStringList(QStringLiteral("/xalid:/xalid:abc")));
 
@@ -85,7 +85,7 @@ TEST_F(LaunchersTest, script_editor_with_only_an_id_or_nothing) {
     EXPECT_TRUE(Started("XALScripEdit").args.isEmpty());
 }
 
-TEST_F(LaunchersTest, started_program_inherits_no_open_file_and_is_not_our_child) {
+TEST_F(Launchers, started_program_inherits_no_open_file_and_is_not_our_child) {
     const int leaky = ::open("/dev/null", O_RDONLY); // deliberately without close-on-exec
     ASSERT_GE(leaky, 0);
     ASSERT_TRUE(XALStartTools());
@@ -98,7 +98,7 @@ TEST_F(LaunchersTest, started_program_inherits_no_open_file_and_is_not_our_child
     EXPECT_EQ(errno, ECHILD);
 }
 
-TEST_F(LaunchersTest, external_app_runs_in_the_given_or_the_callers_directory) {
+TEST_F(Launchers, external_app_runs_in_the_given_or_the_callers_directory) {
     const QString workDir = QDir(Home()).canonicalPath();
     const std::u16string command =
         (QLatin1Char('"') + m_binDir + QStringLiteral("/xaldiag\" one")).toStdU16String();
@@ -112,7 +112,7 @@ TEST_F(LaunchersTest, external_app_runs_in_the_given_or_the_callers_directory) {
     EXPECT_EQ(Started("xaldiag").cwd, QDir::currentPath());
 }
 
-TEST_F(LaunchersTest, programs_that_cannot_start_give_false) {
+TEST_F(Launchers, programs_that_cannot_start_give_false) {
     EXPECT_FALSE(XALStartExternalApp(nullptr, nullptr));
     EXPECT_FALSE(XALStartExternalApp(u"", nullptr));
     EXPECT_FALSE(XALStartExternalApp(u"   ", nullptr));

@@ -26,7 +26,7 @@ std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
 
 // Runs against the embedded store, and against the wire test database with a logon whose
 // password the access file holds encrypted.
-class TestIdsTest : public CSuiteTest, public ::testing::WithParamInterface<Backend> {
+class TestIds : public CSuiteTest, public ::testing::WithParamInterface<Backend> {
 protected:
     void SetUp() override {
         CSuiteTest::SetUp();
@@ -83,7 +83,7 @@ protected:
     std::unique_ptr<CMongoDB> m_db;
 };
 
-TEST_P(TestIdsTest, reservation_takes_the_first_free_number) {
+TEST_P(TestIds, reservation_takes_the_first_free_number) {
     StoreTestCopy(1, 0);
     StoreTestCopy(3, 0);
     QString testId;
@@ -107,7 +107,7 @@ TEST_P(TestIdsTest, reservation_takes_the_first_free_number) {
     EXPECT_EQ(testId, QStringLiteral("xaltest4"));
 }
 
-TEST_P(TestIdsTest, stale_copies_are_removed_and_their_numbers_reused) {
+TEST_P(TestIds, stale_copies_are_removed_and_their_numbers_reused) {
     StoreTestCopy(1, 31 * kMinute);
     StoreTestCopy(2, 29 * kMinute);
     CMDBRecord oldScript; // an ordinary e-script, however old, is never touched
@@ -123,7 +123,7 @@ TEST_P(TestIdsTest, stale_copies_are_removed_and_their_numbers_reused) {
     EXPECT_EQ(Count(), 3);
 }
 
-TEST_P(TestIdsTest, concurrent_reservations_get_different_ids) {
+TEST_P(TestIds, concurrent_reservations_get_different_ids) {
     constexpr int kCallers = 8;
     std::vector<std::future<std::pair<bool, QString>>> callers;
     std::promise<void> go;
@@ -147,7 +147,7 @@ TEST_P(TestIdsTest, concurrent_reservations_get_different_ids) {
     EXPECT_EQ(Count(), kCallers);
 }
 
-TEST_P(TestIdsTest, no_connection_data_leaves_the_id_empty) {
+TEST_P(TestIds, no_connection_data_leaves_the_id_empty) {
     QFile::remove(CfgPath(QStringLiteral("zvaccess.cfg")));
     QString testId = QStringLiteral("previous");
     EXPECT_FALSE(XALTCreateFreeTestID(testId));
@@ -155,10 +155,10 @@ TEST_P(TestIdsTest, no_connection_data_leaves_the_id_empty) {
     EXPECT_FALSE(XALTestEScript(u"shop"));
 }
 
-class EScriptTestTest : public TestIdsTest {
+class EScriptTest : public TestIds {
 protected:
     void SetUp() override {
-        TestIdsTest::SetUp();
+        TestIds::SetUp();
         m_argsDir = Home() + QStringLiteral("/args");
         ASSERT_TRUE(QDir().mkpath(m_argsDir));
         qputenv("XAL_ARGS_DIR", QFile::encodeName(m_argsDir));
@@ -183,7 +183,7 @@ protected:
     QString m_argsDir;
 };
 
-TEST_P(EScriptTestTest, copy_is_stored_with_test_fields_and_opened_over_http) {
+TEST_P(EScriptTest, copy_is_stored_with_test_fields_and_opened_over_http) {
     WriteXalCfg(QStringLiteral("proxy.example:8080"));
     StoreTestCopy(1, 0);
     ASSERT_TRUE(XALTestEScript(u"shop"));
@@ -216,7 +216,7 @@ TEST_P(EScriptTestTest, copy_is_stored_with_test_fields_and_opened_over_http) {
                            QStringLiteral("http://proxy.example:8080/xal/xaltest2")}));
 }
 
-TEST_P(EScriptTestTest, unknown_script_stores_nothing_but_removes_stale_copies) {
+TEST_P(EScriptTest, unknown_script_stores_nothing_but_removes_stale_copies) {
     WriteXalCfg(QStringLiteral("proxy"));
     StoreTestCopy(1, 45 * kMinute);
     EXPECT_FALSE(XALTestEScript(u"no-such-script"));
@@ -226,7 +226,7 @@ TEST_P(EScriptTestTest, unknown_script_stores_nothing_but_removes_stale_copies) 
     EXPECT_FALSE(QFile::exists(m_argsDir + QStringLiteral("/browser.args")));
 }
 
-TEST_P(EScriptTestTest, without_a_proxy_server_the_copy_stays_but_nothing_opens) {
+TEST_P(EScriptTest, without_a_proxy_server_the_copy_stays_but_nothing_opens) {
     EXPECT_FALSE(XALTestEScript(u"shop")); // no xal.cfg at all
     EXPECT_TRUE(Stored(QStringLiteral("xaltest1")));
     EXPECT_FALSE(QFile::exists(CfgPath(QStringLiteral("xal.cfg"))));
@@ -243,9 +243,9 @@ TEST_P(EScriptTestTest, without_a_proxy_server_the_copy_stays_but_nothing_opens)
 }
 
 // The embedded store has no accounts; only the server can refuse a logon.
-using WireLogonTest = TestIdsTest;
+using WireLogon = TestIds;
 
-TEST_P(WireLogonTest, wrong_password_is_no_connection) {
+TEST_P(WireLogon, wrong_password_is_no_connection) {
     QByteArray encrypted;
     ASSERT_TRUE(EncryptStringW(QStringLiteral("wrong"), kXalAccessKey, encrypted));
     WriteAccessFile(m_server, QString(), QStringLiteral("xaladmin"),
@@ -256,11 +256,11 @@ TEST_P(WireLogonTest, wrong_password_is_no_connection) {
     EXPECT_EQ(Count(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, TestIdsTest, ::testing::Values(Backend::Embedded, Backend::Wire),
+INSTANTIATE_TEST_SUITE_P(Stores, TestIds, ::testing::Values(Backend::Embedded, Backend::Wire),
                          BackendName);
-INSTANTIATE_TEST_SUITE_P(Stores, WireLogonTest, ::testing::Values(Backend::Wire), BackendName);
-INSTANTIATE_TEST_SUITE_P(Stores, EScriptTestTest,
-                         ::testing::Values(Backend::Embedded, Backend::Wire), BackendName);
+INSTANTIATE_TEST_SUITE_P(Stores, WireLogon, ::testing::Values(Backend::Wire), BackendName);
+INSTANTIATE_TEST_SUITE_P(Stores, EScriptTest, ::testing::Values(Backend::Embedded, Backend::Wire),
+                         BackendName);
 
 TEST(VerifyId, other_characters_become_dashes_and_letters_lower_case) {
     QString id = QStringLiteral("My Shop_DE-2");

@@ -11,7 +11,7 @@
 
 namespace {
 
-class UserLanguageTest : public CSuiteTest {
+class UserLanguage : public CSuiteTest {
 protected:
     void SetUp() override {
         CSuiteTest::SetUp();
@@ -37,7 +37,7 @@ protected:
     QTemporaryDir m_config;
 };
 
-TEST_F(UserLanguageTest, read_gives_the_trimmed_stored_language_or_en) {
+TEST_F(UserLanguage, read_gives_the_trimmed_stored_language_or_en) {
     QString language = QStringLiteral("junk");
     EXPECT_FALSE(XALReadUserLG(language));
     EXPECT_EQ(language, QStringLiteral("en"));
@@ -58,7 +58,7 @@ TEST_F(UserLanguageTest, read_gives_the_trimmed_stored_language_or_en) {
     EXPECT_EQ(language, QStringLiteral("en"));
 }
 
-TEST_F(UserLanguageTest, set_stores_only_into_existing_settings) {
+TEST_F(UserLanguage, set_stores_only_into_existing_settings) {
     EXPECT_FALSE(XALSetUserLG(u"de"));
     EXPECT_FALSE(QFile::exists(SettingsFile()));
 
@@ -70,7 +70,7 @@ TEST_F(UserLanguageTest, set_stores_only_into_existing_settings) {
     EXPECT_EQ(language, QStringLiteral("it"));
 }
 
-TEST_F(UserLanguageTest, missing_language_comes_from_the_system_ui_and_is_stored) {
+TEST_F(UserLanguage, missing_language_comes_from_the_system_ui_and_is_stored) {
     CreateSettings();
     qputenv("LANGUAGE", "de_AT:en");
     qputenv("LANG", "en_US.UTF-8");
@@ -85,7 +85,7 @@ TEST_F(UserLanguageTest, missing_language_comes_from_the_system_ui_and_is_stored
     EXPECT_EQ(language, QStringLiteral("de"));
 }
 
-TEST_F(UserLanguageTest, non_german_system_gives_en_and_without_settings_reports_failure) {
+TEST_F(UserLanguage, non_german_system_gives_en_and_without_settings_reports_failure) {
     qputenv("LANG", "fr_FR.UTF-8");
     QString language;
     EXPECT_FALSE(XALSGetUserLG(language, false)); // nothing to store it in
@@ -95,7 +95,7 @@ TEST_F(UserLanguageTest, non_german_system_gives_en_and_without_settings_reports
     EXPECT_EQ(StoredLanguage(), QStringLiteral("en"));
 }
 
-TEST_F(UserLanguageTest, language_is_exported_as_zvlg_only_into_an_available_environment) {
+TEST_F(UserLanguage, language_is_exported_as_zvlg_only_into_an_available_environment) {
     CreateSettings("[General]\nlanguage=nl\n");
     QString language;
     EXPECT_TRUE(XALSGetUserLG(language, true));
@@ -108,7 +108,7 @@ TEST_F(UserLanguageTest, language_is_exported_as_zvlg_only_into_an_available_env
     EXPECT_EQ(qEnvironmentVariable("zvlg"), QStringLiteral("nl"));
 }
 
-class CurrentLocaleTest : public CSuiteTest {
+class CurrentLocale : public CSuiteTest {
 protected:
     void SetUp() override {
         CSuiteTest::SetUp();
@@ -118,7 +118,7 @@ protected:
     void TearDown() override { std::setlocale(LC_ALL, "C"); }
 };
 
-TEST_F(CurrentLocaleTest, locale_is_built_from_the_environment_and_set) {
+TEST_F(CurrentLocale, locale_is_built_from_the_environment_and_set) {
     qputenv("LANG", "C.UTF-8");
     const char* result = XALTSetCurrentLocale();
     ASSERT_NE(result, nullptr);
@@ -132,7 +132,7 @@ TEST_F(CurrentLocaleTest, locale_is_built_from_the_environment_and_set) {
     EXPECT_STREQ(result, "C");
 }
 
-TEST_F(CurrentLocaleTest, unavailable_locale_gives_null_and_keeps_the_current_one) {
+TEST_F(CurrentLocale, unavailable_locale_gives_null_and_keeps_the_current_one) {
     std::setlocale(LC_ALL, "C");
     qputenv("LANG", "xx_YY.NOSUCHCODESET");
     EXPECT_EQ(XALTSetCurrentLocale(), nullptr);

@@ -27,7 +27,7 @@ private:
 
 } // namespace
 
-TEST(URLEncoding, EncodesAllButUnreservedWithShortestUpperHex) {
+TEST(URLEncoding, encodes_all_but_unreserved_with_shortest_upper_hex) {
     EXPECT_EQ(CAdmTools::URLEncode(S("a b/c?d=e&f")), S("a%20b%2Fc%3Fd%3De%26f"));
     EXPECT_EQ(CAdmTools::URLEncode(S("!()*-._~AZaz09")), S("!()*-._~AZaz09"));
     EXPECT_EQ(CAdmTools::URLEncode(S("'%+")), S("%27%25%2B"));
@@ -39,7 +39,7 @@ TEST(URLEncoding, EncodesAllButUnreservedWithShortestUpperHex) {
     EXPECT_EQ(CAdmTools::URLEncode(S("_XALURL_12_")), S("_XALURL_12_"));
 }
 
-TEST(URLDecoding, PlusPairsAndMalformedPercents) {
+TEST(URLDecoding, plus_pairs_and_malformed_percents) {
     EXPECT_EQ(CAdmTools::URLDecode(S("a+b%2")), S("a b%2"));
     EXPECT_EQ(CAdmTools::URLDecode(S("%41%zz")), S("A%zz"));
     EXPECT_EQ(CAdmTools::URLDecode(S("%4a%4A")), S("JJ"));
@@ -51,7 +51,7 @@ TEST(URLDecoding, PlusPairsAndMalformedPercents) {
     EXPECT_EQ(CAdmTools::URLDecode(QString()), QString());
 }
 
-TEST(URLDecoding, OnlyTheUUmlautSequenceIsTakenAsUtf8) {
+TEST(URLDecoding, only_the_u_umlaut_sequence_is_taken_as_utf8) {
     EXPECT_EQ(CAdmTools::URLDecode(S("M%C3%BCnchen")), S("München"));
     EXPECT_EQ(CAdmTools::URLDecode(S("%C3%A4")), QString(QChar(0xC3)) + QChar(0xA4));
     EXPECT_EQ(CAdmTools::URLDecode(S("%c3%bc")), QString(QChar(0xC3)) + QChar(0xBC));
@@ -60,7 +60,7 @@ TEST(URLDecoding, OnlyTheUUmlautSequenceIsTakenAsUtf8) {
     EXPECT_EQ(CAdmTools::URLDecode(S("%C3%B")), QString(QChar(0xC3)) + S("%B"));
 }
 
-TEST(URLDecoding, RepeatedStopsWhenNoPercentRemains) {
+TEST(URLDecoding, repeated_stops_when_no_percent_remains) {
     EXPECT_EQ(CAdmTools::URLDecodeRepeated(S("%2541"), 10), S("A"));
     EXPECT_EQ(CAdmTools::URLDecodeRepeated(S("%2541"), 1), S("%41"));
     EXPECT_EQ(CAdmTools::URLDecodeRepeated(S("a+b"), 10), S("a+b"));
@@ -70,12 +70,12 @@ TEST(URLDecoding, RepeatedStopsWhenNoPercentRemains) {
     EXPECT_EQ(CAdmTools::URLDecodeRepeated(S("%41"), 0), S("%41"));
 }
 
-TEST(URLEncoding, DecodeUndoesEncodeForLatin1Text) {
+TEST(URLEncoding, decode_undoes_encode_for_latin1_text) {
     const QString text = S("Grüße & mehr: 100% / a+b=c?");
     EXPECT_EQ(CAdmTools::URLDecode(CAdmTools::URLEncode(text)), text);
 }
 
-TEST(URLEncoding, HexPairs) {
+TEST(URLEncoding, hex_pairs) {
     EXPECT_TRUE(CAdmTools::IsHexPair(S("0f")));
     EXPECT_TRUE(CAdmTools::IsHexPair(S("A9")));
     EXPECT_FALSE(CAdmTools::IsHexPair(S("AG")));
@@ -84,7 +84,7 @@ TEST(URLEncoding, HexPairs) {
     EXPECT_FALSE(CAdmTools::IsHexPair(QString()));
 }
 
-TEST(TextConversions, Utf8CharsPercentEncodeAsUtf8) {
+TEST(TextConversions, utf8_chars_percent_encode_as_utf8) {
     ScopedCodePage page(QJAnsi::kWindows1252);
     // "ü" and "Ä" as Windows-1252 bytes; C3 84 of "Ä" must not turn into "„" (0x84 in 1252).
     const std::string ansi = "\xFC\xC4\x80";
@@ -95,7 +95,7 @@ TEST(TextConversions, Utf8CharsPercentEncodeAsUtf8) {
     EXPECT_EQ(CAdmTools::ToUTF8Chars(std::string_view()), QString());
 }
 
-TEST(TextConversions, FromANSIFollowsTheProcessCodePage) {
+TEST(TextConversions, from_ansi_follows_the_process_code_page) {
     {
         ScopedCodePage page(QJAnsi::kUtf8);
         EXPECT_EQ(CAdmTools::FromANSI("\xC3\xBC"), S("ü"));
@@ -115,7 +115,7 @@ TEST(TextConversions, FromANSIFollowsTheProcessCodePage) {
               QString(QChar(0x20AC)) + QChar(0x81) + QChar(0x178));
 }
 
-TEST(TextConversions, ToANSIReplacesWhatTheCodePageLacks) {
+TEST(TextConversions, to_ansi_replaces_what_the_code_page_lacks) {
     std::string out = "stale";
     {
         ScopedCodePage page(QJAnsi::kWindows1252);
@@ -146,7 +146,7 @@ TEST(TextConversions, ToANSIReplacesWhatTheCodePageLacks) {
     EXPECT_EQ(back, all);
 }
 
-TEST(TextConversions, ToUTF8) {
+TEST(TextConversions, to_utf8) {
     EXPECT_EQ(CAdmTools::ToUTF8(S("ü😀")), std::string("\xC3\xBC\xF0\x9F\x98\x80"));
     EXPECT_EQ(CAdmTools::ToUTF8(QString()), std::string());
     const std::string lone = CAdmTools::ToUTF8(QString(QChar(0xD800)) + u'a');

@@ -13,7 +13,7 @@ QString Repeat(const char* piece, qsizetype times) {
 }
 } // namespace
 
-TEST(LargeInput, DecodingFiveMegabytes) {
+TEST(LargeInput, decoding_five_megabytes) {
     const qsizetype n = 5 * 1024 * 1024 / 6;
     const QString decoded = CAdmTools::URLDecodeRepeated(Repeat("%C3%BC", n), 10);
     EXPECT_EQ(decoded.size(), n);
@@ -26,7 +26,7 @@ TEST(LargeInput, DecodingFiveMegabytes) {
     EXPECT_EQ(CAdmTools::URLDecodeRepeated(lonePercents, 10), lonePercents);
 }
 
-TEST(LargeInput, EncodingAndCheckingNonBmpText) {
+TEST(LargeInput, encoding_and_checking_non_bmp_text) {
     const QString emoji = Repeat("😀", 512 * 1024);
     const QString encoded = CAdmTools::URLEncode(emoji);
     EXPECT_EQ(encoded, Repeat("%D83D%DE00", 512 * 1024));
@@ -37,7 +37,7 @@ TEST(LargeInput, EncodingAndCheckingNonBmpText) {
     EXPECT_EQ(CAdmTools::ToUTF8(emoji).size(), size_t(4 * 512 * 1024));
 }
 
-TEST(LargeInput, SplittingHugeQueriesAndHosts) {
+TEST(LargeInput, splitting_huge_queries_and_hosts) {
     std::vector<CURLParamObj> params;
     CAdmTools::ParseParameters(params, Repeat("k=v&&x&", 200000), 1, Repeat("p=1&", 200000));
     ASSERT_EQ(params.size(), 400000u);

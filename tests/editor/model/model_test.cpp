@@ -32,7 +32,7 @@ CSubscriptObj Script(std::vector<CURLObj> urls) {
 
 } // namespace
 
-TEST(ScriptComparison, ParameterOrderAndContentsMatter) {
+TEST(ScriptComparison, parameter_order_and_contents_matter) {
     const CSubscriptObj before = Script({Url("/a", {Param("x", "1"), Param("y", "2")})});
     EXPECT_TRUE(before.IsEqual(before));
 
@@ -52,14 +52,14 @@ TEST(ScriptComparison, ParameterOrderAndContentsMatter) {
     EXPECT_FALSE(before.IsEqual(paramAdded));
 }
 
-TEST(ScriptComparison, NamesCompareCaseSensitively) {
+TEST(ScriptComparison, names_compare_case_sensitively) {
     const CSubscriptObj a = Script({});
     CSubscriptObj b = a;
     b.m_strName = QStringLiteral("cond");
     EXPECT_FALSE(a.IsEqual(b));
 }
 
-TEST(ScriptComparison, PortMultipartAndOriginalURLDoNotCount) {
+TEST(ScriptComparison, port_multipart_and_original_url_do_not_count) {
     const CSubscriptObj before = Script({Url("/a", {Param("x", "1")})});
     CSubscriptObj after = before;
     after.m_lstURLs[0].m_nPort = 8080;
@@ -77,7 +77,7 @@ TEST(ScriptComparison, PortMultipartAndOriginalURLDoNotCount) {
     EXPECT_FALSE(before.IsEqual(after));
 }
 
-TEST(ScriptQueryText, FirstURLWithQueryKeepsEmptyValues) {
+TEST(ScriptQueryText, first_url_with_query_keeps_empty_values) {
     EXPECT_EQ(Script({}).GetFirstURLWithQuery(), QString());
     EXPECT_EQ(Script({Url("/start", {})}).GetFirstURLWithQuery(), QStringLiteral("/start"));
     const CSubscriptObj s =
@@ -88,7 +88,7 @@ TEST(ScriptQueryText, FirstURLWithQueryKeepsEmptyValues) {
     EXPECT_EQ(Url("/x", {}).GetParameterText(), QString());
 }
 
-TEST(ScriptOwnership, ClearEmptiesAndCopiesAreIndependent) {
+TEST(ScriptOwnership, clear_empties_and_copies_are_independent) {
     CSubscriptObj s = Script({Url("/a", {Param("x", "1")})});
     CSubscriptObj copy = s;
     copy.m_lstURLs[0].m_lstParams[0].m_strValue = QStringLiteral("changed");
@@ -106,7 +106,7 @@ TEST(ScriptOwnership, ClearEmptiesAndCopiesAreIndependent) {
     EXPECT_TRUE(script.m_lstScripts.empty());
 }
 
-TEST(TestAddData, DefaultsMarkFieldsAsNeverFilled) {
+TEST(TestAddData, defaults_mark_fields_as_never_filled) {
     const CTestAddData d;
     EXPECT_EQ(d.m_llLogonType, -1);
     EXPECT_EQ(d.m_nLogonOnlyOnce, -1);
@@ -119,7 +119,7 @@ TEST(TestAddData, DefaultsMarkFieldsAsNeverFilled) {
     EXPECT_EQ(CServerColorObj().m_crColor, 0xFFFFFFu);
 }
 
-TEST(ServerColors, NewServersWalkThePaletteAndWrapAfterTwenty) {
+TEST(ServerColors, new_servers_walk_the_palette_and_wrap_after_twenty) {
     std::vector<CServerColorObj> list;
     int counter = -1;
     EXPECT_EQ(CAdmTools::GetServerColor(QStringLiteral("s0"), list, counter), 0xF4F2EAu);
@@ -133,7 +133,7 @@ TEST(ServerColors, NewServersWalkThePaletteAndWrapAfterTwenty) {
     EXPECT_EQ(list.size(), 22u);
 }
 
-TEST(ServerColors, KnownServerKeepsItsColourAndCaseMatters) {
+TEST(ServerColors, known_server_keeps_its_colour_and_case_matters) {
     std::vector<CServerColorObj> list;
     int counter = -1;
     const COLORREF first = CAdmTools::GetServerColor(QStringLiteral("a.com"), list, counter);
@@ -146,7 +146,7 @@ TEST(ServerColors, KnownServerKeepsItsColourAndCaseMatters) {
     EXPECT_EQ(list.size(), 47u);
 }
 
-TEST(ServerColors, OutOfRangeCounterStartsOver) {
+TEST(ServerColors, out_of_range_counter_starts_over) {
     std::vector<CServerColorObj> list;
     int counter = 1000;
     EXPECT_EQ(CAdmTools::GetServerColor(QStringLiteral("x"), list, counter), 0xF4F2EAu);

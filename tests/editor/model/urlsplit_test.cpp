@@ -11,7 +11,7 @@ QString S(const char* text) {
 }
 } // namespace
 
-TEST(ProtocolRules, IndexNeedsMoreThanSevenCharactersAndIgnoresCase) {
+TEST(ProtocolRules, index_needs_more_than_seven_characters_and_ignores_case) {
     EXPECT_EQ(CAdmTools::GetProtocolIndex(S("HTTPS://x.com/")), 1);
     EXPECT_EQ(CAdmTools::GetProtocolIndex(S("Ftp://server")), 2);
     EXPECT_EQ(CAdmTools::GetProtocolIndex(S("ftp://x")), 0); // seven characters
@@ -19,7 +19,7 @@ TEST(ProtocolRules, IndexNeedsMoreThanSevenCharactersAndIgnoresCase) {
     EXPECT_EQ(CAdmTools::GetProtocolIndex(S("www.x.com/https://")), 0);
 }
 
-TEST(ProtocolRules, HasProtocolIgnoresCaseButKeepsLengthRules) {
+TEST(ProtocolRules, has_protocol_ignores_case_but_keeps_length_rules) {
     EXPECT_TRUE(CAdmTools::HasProtocol(S("HTTPS://x.com/")));
     EXPECT_TRUE(CAdmTools::HasProtocol(S("Http://x")));
     EXPECT_TRUE(CAdmTools::HasProtocol(S("http://")));
@@ -30,7 +30,7 @@ TEST(ProtocolRules, HasProtocolIgnoresCaseButKeepsLengthRules) {
     EXPECT_FALSE(CAdmTools::HasProtocol(QString()));
 }
 
-TEST(ProtocolRules, EnsureProtocolAddsHttpOnlyWhereMissing) {
+TEST(ProtocolRules, ensure_protocol_adds_http_only_where_missing) {
     QString seven = S("abc.com");
     CAdmTools::EnsureProtocol(seven);
     EXPECT_EQ(seven, S("abc.com"));
@@ -44,7 +44,7 @@ TEST(ProtocolRules, EnsureProtocolAddsHttpOnlyWhereMissing) {
     }
 }
 
-TEST(ProtocolRules, PrefixesStrippingPortSuffixesAndMethodNames) {
+TEST(ProtocolRules, prefixes_stripping_port_suffixes_and_method_names) {
     EXPECT_EQ(CAdmTools::GetProtocolPrefix(S("h.com"), 1), S("https://h.com"));
     EXPECT_EQ(CAdmTools::GetProtocolPrefix(S("h.com"), 2), S("ftp://h.com"));
     EXPECT_EQ(CAdmTools::GetProtocolPrefix(S("h.com"), 3), QString());
@@ -66,7 +66,7 @@ TEST(ProtocolRules, PrefixesStrippingPortSuffixesAndMethodNames) {
     EXPECT_EQ(CAdmTools::GetMethodName(S("01")), QString());
 }
 
-TEST(URLParser, ServiceServerObjectAndPort) {
+TEST(URLParser, service_server_object_and_port) {
     XalParsedURL p;
     p.port = 80;
     ASSERT_TRUE(XalParseURL(S("HTTPS://user:pw@Host.Example.com:8443/a/b?x=1#f"), p));
@@ -89,7 +89,7 @@ TEST(URLParser, ServiceServerObjectAndPort) {
     EXPECT_EQ(v6.object, S("/"));
 }
 
-TEST(URLParser, RejectsUnknownSchemesMissingHostsAndBadPorts) {
+TEST(URLParser, rejects_unknown_schemes_missing_hosts_and_bad_ports) {
     for (const char* bad : {"", "www.example.com/x", "mailto:a@b", "file:///etc/passwd", "http://",
                             "http:///path", "http://:80/", "http://h:8o/", "http://h:65536/",
                             "http://h:99999999999999999999/", "http://[::1/"}) {
@@ -101,7 +101,7 @@ TEST(URLParser, RejectsUnknownSchemesMissingHostsAndBadPorts) {
     }
 }
 
-TEST(URLSplitting, ServerAddressBeforeAndDomain) {
+TEST(URLSplitting, server_address_before_and_domain) {
     EXPECT_EQ(CAdmTools::GetServer(S("http://www.a.com:81/x")), S("www.a.com"));
     EXPECT_EQ(CAdmTools::GetServer(S("no url")), QString());
 
@@ -118,7 +118,7 @@ TEST(URLSplitting, ServerAddressBeforeAndDomain) {
     EXPECT_EQ(CAdmTools::GetDomain(S("example.com")), QString());
 }
 
-TEST(ParameterParsing, SkipsEmptyAndNameOnlyPiecesAndSetsMethods) {
+TEST(ParameterParsing, skips_empty_and_name_only_pieces_and_sets_methods) {
     std::vector<CURLParamObj> get;
     CAdmTools::ParseParameters(get, S("a=1&&b&c=x=y&"), 0);
     ASSERT_EQ(get.size(), 2u);
@@ -148,7 +148,7 @@ TEST(ParameterParsing, SkipsEmptyAndNameOnlyPiecesAndSetsMethods) {
     EXPECT_EQ(third[1].m_nMethod, 0);
 }
 
-TEST(Tokenizing, EachPieceGetsPrefixAndReplacedText) {
+TEST(Tokenizing, each_piece_gets_prefix_and_replaced_text) {
     std::vector<CURLTokenObj> list;
     CAdmTools::TokenizeURL(S("R"), S("B"), S("/a/b/c"), S("/"), list);
     ASSERT_EQ(list.size(), 3u);
@@ -162,7 +162,7 @@ TEST(Tokenizing, EachPieceGetsPrefixAndReplacedText) {
     EXPECT_EQ(list[2].m_strReplaced, S("B/a/b/R"));
 }
 
-TEST(Tokenizing, SeveralSeparatorsEmptyPiecesAndAnExistingList) {
+TEST(Tokenizing, several_separators_empty_pieces_and_an_existing_list) {
     std::vector<CURLTokenObj> list;
     CAdmTools::TokenizeURL(S("R"), S(""), S(""), S("/"), list);
     EXPECT_TRUE(list.empty());
@@ -181,7 +181,7 @@ TEST(Tokenizing, SeveralSeparatorsEmptyPiecesAndAnExistingList) {
     EXPECT_EQ(list[3].m_strReplaced, S("B//R"));
 }
 
-TEST(Tokenizing, CharactersAboveTheBasicPlaneStayWhole) {
+TEST(Tokenizing, characters_above_the_basic_plane_stay_whole) {
     // The separator and the second piece share the leading surrogate of their emoji.
     std::vector<CURLTokenObj> list;
     EXPECT_TRUE(CAdmTools::TokenizeURL(S("R"), S("B"), S("a😀b😁c"), S("😀"), list));
@@ -193,7 +193,7 @@ TEST(Tokenizing, CharactersAboveTheBasicPlaneStayWhole) {
     EXPECT_EQ(list[1].m_strReplaced, S("B/a😀R"));
 }
 
-TEST(Tokenizing, PathsOfVeryManyPiecesStopAtTheMemoryLimit) {
+TEST(Tokenizing, paths_of_very_many_pieces_stop_at_the_memory_limit) {
     // 200000 pieces of a 400000-character path would need some 10^11 characters.
     const QString path = S("/x").repeated(200000);
     std::vector<CURLTokenObj> list;

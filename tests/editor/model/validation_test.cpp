@@ -11,7 +11,7 @@ QString S(const char* text) {
 }
 } // namespace
 
-TEST(URLCheck, AcceptsWellFormedHttpHttpsAndFtp) {
+TEST(URLCheck, accepts_well_formed_http_https_and_ftp) {
     for (const char* good :
          {"http://example.com", "https://www.example.com:8443/a/b.php?x=1&y=%41#top",
           "ftp://user:pw@files.example.com/pub/file.txt", "http://localhost:8080/",
@@ -22,7 +22,7 @@ TEST(URLCheck, AcceptsWellFormedHttpHttpsAndFtp) {
     }
 }
 
-TEST(URLCheck, RejectsBrokenURLs) {
+TEST(URLCheck, rejects_broken_urls) {
     for (const char* bad :
          {"", "example.com/x", "mailto:a@b.com", "javascript:alert(1)", "http://", "http:/x.com",
           "http://ex ample.com/", "http://example.com/a b", "http://example.com/a%zz",
@@ -32,7 +32,7 @@ TEST(URLCheck, RejectsBrokenURLs) {
     }
 }
 
-TEST(URLCheck, AcceptsNonAsciiLettersAsTextAndAsUtf8Bytes) {
+TEST(URLCheck, accepts_non_ascii_letters_as_text_and_as_utf8_bytes) {
     // Pasted and recorded URLs arrive with each UTF-8 byte as one character, so "Ä" and "ß"
     // become codes 0x84 and 0x9F after C3; such bytes are no control characters here.
     for (const char* good : {"http://h.de/Äpfel/straße?q=Öl", "https://h/€", "http://h/语言/罗"})
@@ -43,13 +43,13 @@ TEST(URLCheck, AcceptsNonAsciiLettersAsTextAndAsUtf8Bytes) {
     EXPECT_FALSE(CAdmTools::IsValidURL(S("http://h/a\x1F")));
 }
 
-TEST(URLCheck, WildcardStandInKeepsConditionURLsValid) {
+TEST(URLCheck, wildcard_stand_in_keeps_condition_urls_valid) {
     QString condition = S("http://h.com/shop/*/item*");
     condition.replace(u'*', kXalCondWildcard);
     EXPECT_TRUE(CAdmTools::IsValidURL(condition));
 }
 
-TEST(URLCheck, CheckerTakesPlainAndEncodedText) {
+TEST(URLCheck, checker_takes_plain_and_encoded_text) {
     CAdvURL checker;
     checker.SetURL(S("http://h.com/a?b=c"), false);
     EXPECT_TRUE(checker.IsValid());
@@ -60,7 +60,7 @@ TEST(URLCheck, CheckerTakesPlainAndEncodedText) {
     EXPECT_FALSE(checker.IsValid());
 }
 
-TEST(ParameterCheck, NameValueTexts) {
+TEST(ParameterCheck, name_value_texts) {
     const CAdvURL checker;
     EXPECT_TRUE(checker.ValidateParameter(S("user=alice")));
     EXPECT_TRUE(checker.ValidateParameter(S("q=a%20b+c/d?e=f")));
@@ -76,7 +76,7 @@ TEST(ParameterCheck, NameValueTexts) {
     EXPECT_FALSE(checker.ValidateParameter(S("a=<script>")));
 }
 
-TEST(ParameterCheck, ValidateParameterReportsTheRejectedValue) {
+TEST(ParameterCheck, validate_parameter_reports_the_rejected_value) {
     QString offending = S("untouched");
     EXPECT_TRUE(CAdmTools::ValidateParameter(S("abc%2F"), offending));
     EXPECT_EQ(offending, S("untouched"));
@@ -87,7 +87,7 @@ TEST(ParameterCheck, ValidateParameterReportsTheRejectedValue) {
     EXPECT_EQ(offending, S("&"));
 }
 
-TEST(PatternMatching, WholeTextCaseInsensitivePerl) {
+TEST(PatternMatching, whole_text_case_insensitive_perl) {
     EXPECT_EQ(CAdmTools::IsNotMatching(S("www\\.example\\.com"), S("WWW.Example.COM")), 0);
     EXPECT_EQ(CAdmTools::IsNotMatching(S("example"), S("www.example.com")), 1);
     EXPECT_EQ(CAdmTools::IsNotMatching(S(".*\\.(gif|png)"), S("/img/a.PNG")), 0);
@@ -98,14 +98,14 @@ TEST(PatternMatching, WholeTextCaseInsensitivePerl) {
     EXPECT_EQ(CAdmTools::IsNotMatching(QString(), QString()), 0);
 }
 
-TEST(PatternMatching, InvalidOrRunawayPatternsCountAsNotMatching) {
+TEST(PatternMatching, invalid_or_runaway_patterns_count_as_not_matching) {
     for (const char* bad : {"(", "[a-", "*x", "a{2,1}", "(?<", "\\"})
         EXPECT_EQ(CAdmTools::IsNotMatching(S(bad), S("x")), 1) << bad;
     // Catastrophic backtracking ends in the library's complexity limit, not a hang or throw.
     EXPECT_EQ(CAdmTools::IsNotMatching(S("(a*)*b"), QString(40, u'a')), 1);
 }
 
-TEST(SpecialVariables, ExtractTheFirstVariable) {
+TEST(SpecialVariables, extract_the_first_variable) {
     EXPECT_EQ(CAdmTools::ExtractSpecialVariable(S("/shop/item_x/_XALURL_12_/more_")),
               S("_XALURL_12_"));
     EXPECT_EQ(CAdmTools::ExtractSpecialVariable(S("/_XALURL_CONDITION_TEMPLATE_")),
@@ -117,7 +117,7 @@ TEST(SpecialVariables, ExtractTheFirstVariable) {
     EXPECT_EQ(CAdmTools::ExtractSpecialVariable(S("_XALURL_")), QString());
 }
 
-TEST(SpecialVariables, KindIsAlwaysThePrefix) {
+TEST(SpecialVariables, kind_is_always_the_prefix) {
     QString kind = S("before");
     EXPECT_FALSE(CAdmTools::GetSpecialVariableKind(S("plain value"), kind));
     EXPECT_EQ(kind, S("before"));
@@ -125,7 +125,7 @@ TEST(SpecialVariables, KindIsAlwaysThePrefix) {
     EXPECT_EQ(kind, S("_XALURL_"));
 }
 
-TEST(SpecialVariables, PlaceholderNamesAndRecognition) {
+TEST(SpecialVariables, placeholder_names_and_recognition) {
     EXPECT_EQ(FlexibleParameterName(0), S("_XALURL_0_"));
     EXPECT_EQ(FlexibleParameterName(12), S("_XALURL_12_"));
     EXPECT_EQ(FlexibleParameterNumber(S("_XALURL_12_")), 12);

@@ -14,7 +14,7 @@
 
 namespace {
 
-class LoadTest : public ::testing::TestWithParam<TestBackend> {
+class Loading : public ::testing::TestWithParam<TestBackend> {
 protected:
     void SetUp() override {
         m_store = std::make_unique<PersistTestDb>(GetParam());
@@ -32,7 +32,7 @@ protected:
     QStringList m_remembered;
 };
 
-TEST_P(LoadTest, reads_top_level_fields_logon_and_domain_lists) {
+TEST_P(Loading, reads_top_level_fields_logon_and_domain_lists) {
     m_store->InsertEScript(
         QStringLiteral(R"({"_id":"shop","title":"Shop","rooturl":"https://shop.example.com/start",
         "server":"shop.example.com","internetprotocol":1,"port":8443,
@@ -58,7 +58,7 @@ TEST_P(LoadTest, reads_top_level_fields_logon_and_domain_lists) {
     EXPECT_TRUE(s.m_lstScripts[0].m_lstURLs.empty());
 }
 
-TEST_P(LoadTest, missing_document_gives_false_and_leaves_object_alone) {
+TEST_P(Loading, missing_document_gives_false_and_leaves_object_alone) {
     CScriptObj script;
     script.m_strID = QStringLiteral("nothere");
     script.m_strTitle = QStringLiteral("kept");
@@ -73,7 +73,7 @@ TEST_P(LoadTest, missing_document_gives_false_and_leaves_object_alone) {
     EXPECT_EQ(data.m_llLogonType, -1);
 }
 
-TEST_P(LoadTest, main_script_absent_without_urls_and_scripts_keep_their_kinds) {
+TEST_P(Loading, main_script_absent_without_urls_and_scripts_keep_their_kinds) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"nourls","subscripts":[
         {"name":"after login","urls":[{"url":"/a","server":"h"}]},
         {"name":"second"}]})"));
@@ -86,7 +86,7 @@ TEST_P(LoadTest, main_script_absent_without_urls_and_scripts_keep_their_kinds) {
     EXPECT_TRUE(s.m_lstScripts[1].m_lstURLs.empty());
 }
 
-TEST_P(LoadTest, port_rules_default_ports_and_first_url_fallback) {
+TEST_P(Loading, port_rules_default_ports_and_first_url_fallback) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"ports","port":8080,
         "urls":[{"url":"/0","port":80},{"url":"/1","port":80},{"url":"/2","port":443},
                 {"url":"/3","port":9000},{"url":"/4"}],
@@ -105,13 +105,13 @@ TEST_P(LoadTest, port_rules_default_ports_and_first_url_fallback) {
     EXPECT_EQ(cond[1].m_nPort, 8081);
 }
 
-TEST_P(LoadTest, first_url_keeps_default_when_escript_port_is_a_default_too) {
+TEST_P(Loading, first_url_keeps_default_when_escript_port_is_a_default_too) {
     m_store->InsertEScript(
         QStringLiteral(R"({"_id":"p443","port":443,"urls":[{"url":"/","port":0}]})"));
     EXPECT_EQ(Load(QStringLiteral("p443")).m_lstScripts[0].m_lstURLs[0].m_nPort, 0);
 }
 
-TEST_P(LoadTest, url_and_parameter_fields_and_orgvalue_rebuild) {
+TEST_P(Loading, url_and_parameter_fields_and_orgvalue_rebuild) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"urls","urls":[
         {"port":8443,"sendasmultipartmime":true,"url":"/login?x=1","internetprotocol":1,
          "server":"sso.example.com","method":1,
@@ -145,7 +145,7 @@ TEST_P(LoadTest, url_and_parameter_fields_and_orgvalue_rebuild) {
     EXPECT_EQ(urls[2].m_strOrgValue, u"ftp://files.example.com/ftp");
 }
 
-TEST_P(LoadTest, urlparameter_drops_one_trailing_equals_sign) {
+TEST_P(Loading, urlparameter_drops_one_trailing_equals_sign) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"flex","urlparameter":[
         {"find":"sid=","variable":"_XALURL_0_"},{"find":"tok==","variable":"_XALURL_1_"},
         {"find":"","variable":"_XALURL_2_"},{"find":"/shop/","variable":"_XALURL_3_"},
@@ -165,7 +165,7 @@ TEST_P(LoadTest, urlparameter_drops_one_trailing_equals_sign) {
     }
 }
 
-TEST_P(LoadTest, arrays_end_at_first_element_that_is_not_a_document) {
+TEST_P(Loading, arrays_end_at_first_element_that_is_not_a_document) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"holes","urls":[
         {"url":"/a","parameters":[{"name":"p0"},"oops",{"name":"p2"}]},
         {"url":"/b"}, 17, {"url":"/after"}]})"));
@@ -178,7 +178,7 @@ TEST_P(LoadTest, arrays_end_at_first_element_that_is_not_a_document) {
     EXPECT_EQ(urls[1].m_strURL, u"/b");
 }
 
-TEST_P(LoadTest, fields_of_unexpected_types_load_as_defaults) {
+TEST_P(Loading, fields_of_unexpected_types_load_as_defaults) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"types","title":42,"port":"eighty",
         "internetprotocol":"https","rooturl":["x"],"logon":["alice","pw"],
         "domainlist":"not-a-list","domainlist_available":{"0":"x"},
@@ -196,7 +196,7 @@ TEST_P(LoadTest, fields_of_unexpected_types_load_as_defaults) {
     EXPECT_TRUE(url.m_lstParams.empty());
 }
 
-TEST_P(LoadTest, huge_and_non_ascii_texts_survive) {
+TEST_P(Loading, huge_and_non_ascii_texts_survive) {
     const QString huge(10 * 1024 * 1024, QLatin1Char('x'));
     CMDBRecord doc;
     doc.SetStr(QStringLiteral("_id"), QStringLiteral("huge"));
@@ -215,7 +215,7 @@ TEST_P(LoadTest, huge_and_non_ascii_texts_survive) {
     EXPECT_EQ(s.m_lstScripts[0].m_lstURLs[0].m_strURL.size(), huge.size());
 }
 
-TEST_P(LoadTest, test_add_data_reads_numbers_with_zero_defaults_once_found) {
+TEST_P(Loading, test_add_data_reads_numbers_with_zero_defaults_once_found) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"t1","kernel":{"$numberLong":"5"},"port":8080,
         "allowinvalidcertificates":true,"locked_adr":["/admin","/setup"],"urlrw_mime":["text/html"],
         "urlparameter":[{"find":"sid=","variable":"_XALURL_0_"}],
@@ -262,7 +262,7 @@ TEST_P(LoadTest, test_add_data_reads_numbers_with_zero_defaults_once_found) {
     EXPECT_EQ(bare.m_llAjaxSubmitType, -1);
 }
 
-TEST_P(LoadTest, loading_writes_nothing) {
+TEST_P(Loading, loading_writes_nothing) {
     const QString json = QStringLiteral(
         R"({"_id":"ro","port":8080,"urls":[{"url":"/","port":80,"server":"h"}],"logon":{"user":"u"}})");
     m_store->InsertEScript(json);
@@ -275,7 +275,7 @@ TEST_P(LoadTest, loading_writes_nothing) {
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(Backends, LoadTest, ::testing::ValuesIn(PersistBackends()),
+INSTANTIATE_TEST_SUITE_P(Backends, Loading, ::testing::ValuesIn(PersistBackends()),
                          [](const auto& info) { return BackendName(info.param); });
 
 // Documents written byte by byte by another program, stored as they are.

@@ -63,9 +63,9 @@ void ExpectConsistent(const CScriptObj& s) {
     EXPECT_EQ(available, domains);
 }
 
-class SamplesTest : public ::testing::TestWithParam<TestBackend> {};
+class Samples : public ::testing::TestWithParam<TestBackend> {};
 
-TEST_P(SamplesTest, demo_escripts_and_settings_load) {
+TEST_P(Samples, demo_escripts_and_settings_load) {
     PersistTestDb store(GetParam());
     ASSERT_TRUE(store.IsReady()) << store.SetupError().toStdString();
     Import(store.Db(), QStringLiteral("xaldata.escript"), QStringLiteral("demo-escripts.json"));
@@ -128,5 +128,5 @@ TEST_P(SamplesTest, demo_escripts_and_settings_load) {
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(Backends, SamplesTest, ::testing::ValuesIn(PersistBackends()),
+INSTANTIATE_TEST_SUITE_P(Backends, Samples, ::testing::ValuesIn(PersistBackends()),
                          [](const auto& info) { return BackendName(info.param); });

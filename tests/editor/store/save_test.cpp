@@ -57,7 +57,7 @@ CScriptObj SampleScript() {
     return s;
 }
 
-class SaveTest : public ::testing::TestWithParam<TestBackend> {
+class Saving : public ::testing::TestWithParam<TestBackend> {
 protected:
     void SetUp() override {
         m_store = std::make_unique<PersistTestDb>(GetParam());
@@ -89,7 +89,7 @@ protected:
     QString m_newRoot;
 };
 
-TEST_P(SaveTest, writes_documents_with_fields_in_their_order_and_keeps_foreign_fields) {
+TEST_P(Saving, writes_documents_with_fields_in_their_order_and_keeps_foreign_fields) {
     m_store->InsertEScript(
         QStringLiteral(R"({"_id":"shop","title":"Shop","kernel":{"$numberLong":"7"},
         "locked_adr":["/x"],"uselicense":1,"logon":{"type":{"$numberLong":"4"},"user":"old"}})"));
@@ -143,7 +143,7 @@ TEST_P(SaveTest, writes_documents_with_fields_in_their_order_and_keeps_foreign_f
     EXPECT_EQ(Element(condUrl, "parameters", 0).GetStr("value"), u"1"); // raw value stored
 }
 
-TEST_P(SaveTest, orgvalue_of_urls_follows_variables_and_flexible_conditions) {
+TEST_P(Saving, orgvalue_of_urls_follows_variables_and_flexible_conditions) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"shop"})"));
     CScriptObj s;
     s.m_strID = QStringLiteral("shop");
@@ -179,7 +179,7 @@ TEST_P(SaveTest, orgvalue_of_urls_follows_variables_and_flexible_conditions) {
     EXPECT_EQ(c.GetStr("urlpattern"), u"http://h.example/_XALURL_CONDITION_TEMPLATE_");
 }
 
-TEST_P(SaveTest, orgvalue_of_parameters_follows_variables_and_flexible_conditions) {
+TEST_P(Saving, orgvalue_of_parameters_follows_variables_and_flexible_conditions) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"shop"})"));
     CScriptObj s;
     s.m_strID = QStringLiteral("shop");
@@ -210,7 +210,7 @@ TEST_P(SaveTest, orgvalue_of_parameters_follows_variables_and_flexible_condition
     EXPECT_EQ(Element(condUrl, "parameters", 4).GetInt("specialvariable"), 0x20000);
 }
 
-TEST_P(SaveTest, empty_logon_flexible_list_and_conditional_scripts_are_removed) {
+TEST_P(Saving, empty_logon_flexible_list_and_conditional_scripts_are_removed) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"shop","logon":{"user":"u","pw":"p",
         "type":{"$numberLong":"4"},"notallowedpage":"/no"},
         "urlparameter":[{"find":"a=","variable":"_XALURL_0_"}],"subscripts":[{"name":"old"}]})"));
@@ -232,7 +232,7 @@ TEST_P(SaveTest, empty_logon_flexible_list_and_conditional_scripts_are_removed) 
     EXPECT_EQ(doc.GetArrayPtr("urls")->GetCount(), 0);
 }
 
-TEST_P(SaveTest, find_texts_get_equals_sign_unless_marked_and_multipart_is_always_false) {
+TEST_P(Saving, find_texts_get_equals_sign_unless_marked_and_multipart_is_always_false) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"shop"})"));
     CScriptObj s;
     s.m_strID = QStringLiteral("shop");
@@ -254,7 +254,7 @@ TEST_P(SaveTest, find_texts_get_equals_sign_unless_marked_and_multipart_is_alway
     EXPECT_FALSE(Element(doc, "urls", 0).GetBool("sendasmultipartmime", true));
 }
 
-TEST_P(SaveTest, test_mode_writes_test_copy_fields_with_their_types) {
+TEST_P(Saving, test_mode_writes_test_copy_fields_with_their_types) {
     m_store->InsertEScript(
         QStringLiteral(R"({"_id":"xaltest3","test":true,"logon":{"notallowedpage":"/keep"}})"));
     CScriptObj s = SampleScript();
@@ -309,7 +309,7 @@ TEST_P(SaveTest, test_mode_writes_test_copy_fields_with_their_types) {
     EXPECT_TRUE(doc.GetBool("test"));
 }
 
-TEST_P(SaveTest, id_is_lower_cased_and_a_missing_document_is_not_recreated) {
+TEST_P(Saving, id_is_lower_cased_and_a_missing_document_is_not_recreated) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"mixedcase"})"));
     CScriptObj s = SampleScript();
     s.m_strID = QStringLiteral("MixedCase");
@@ -336,7 +336,7 @@ TEST_P(SaveTest, id_is_lower_cased_and_a_missing_document_is_not_recreated) {
     EXPECT_TRUE(Stored(QString()).IsEmpty());
 }
 
-TEST_P(SaveTest, changed_root_url_writes_server_protocol_and_port_once) {
+TEST_P(Saving, changed_root_url_writes_server_protocol_and_port_once) {
     m_store->InsertEScript(QStringLiteral(
         R"({"_id":"shop","rooturl":"http://old/","server":"old","internetprotocol":0,"port":8080})"));
     m_rootChanged = true;
@@ -367,7 +367,7 @@ TEST_P(SaveTest, changed_root_url_writes_server_protocol_and_port_once) {
     EXPECT_EQ(doc.GetInt("port"), 2121);
 }
 
-TEST_P(SaveTest, raw_value_is_stored_and_loaded_value_fills_in_when_raw_is_empty) {
+TEST_P(Saving, raw_value_is_stored_and_loaded_value_fills_in_when_raw_is_empty) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"shop"})"));
     CScriptObj s;
     s.m_strID = QStringLiteral("shop");
@@ -390,7 +390,7 @@ TEST_P(SaveTest, raw_value_is_stored_and_loaded_value_fills_in_when_raw_is_empty
 
 // A document already in the form the editor writes comes back unchanged, apart from the
 // time of the save.
-TEST_P(SaveTest, load_then_save_gives_back_the_same_document) {
+TEST_P(Saving, load_then_save_gives_back_the_same_document) {
     const QString json = QStringLiteral(R"({"_id":"round","title":"Round trip",
         "rooturl":"https://portal.example.com/start?lang=en","server":"portal.example.com",
         "internetprotocol":1,"port":443,"kernel":{"$numberLong":"3"},
@@ -438,5 +438,5 @@ TEST_P(SaveTest, load_then_save_gives_back_the_same_document) {
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(Backends, SaveTest, ::testing::ValuesIn(PersistBackends()),
+INSTANTIATE_TEST_SUITE_P(Backends, Saving, ::testing::ValuesIn(PersistBackends()),
                          [](const auto& info) { return BackendName(info.param); });

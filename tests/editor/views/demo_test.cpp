@@ -43,7 +43,7 @@ QColor FromCOLORREF(COLORREF cr) {
     return {int(cr & 0xFF), int((cr >> 8) & 0xFF), int((cr >> 16) & 0xFF)};
 }
 
-class DemoScriptTest : public ::testing::Test {
+class DemoScript : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -88,10 +88,10 @@ protected:
     CXALScripEditView view{host};
     std::unique_ptr<CXALScripEditTabWidget> tabs;
 };
-QApplication* DemoScriptTest::app = nullptr;
+QApplication* DemoScript::app = nullptr;
 } // namespace
 
-TEST_F(DemoScriptTest, main_script_tab_shows_every_url_and_parameter) {
+TEST_F(DemoScript, main_script_tab_shows_every_url_and_parameter) {
     ASSERT_EQ(tabs->count(), 3);
     EXPECT_EQ(tabs->tabText(0), QStringLiteral("Main script"));
     EXPECT_EQ(tabs->tabText(1), QStringLiteral("Conditional script: Session expired"));
@@ -167,7 +167,7 @@ TEST_F(DemoScriptTest, main_script_tab_shows_every_url_and_parameter) {
     EXPECT_FALSE(tabs->grab().isNull());
 }
 
-TEST_F(DemoScriptTest, conditional_tabs_show_condition_url_first_in_amber) {
+TEST_F(DemoScript, conditional_tabs_show_condition_url_first_in_amber) {
     tabs->setCurrentIndex(1);
     EXPECT_EQ(view.GetActiveTab(), 1);
     const QAbstractItemModel& model = Page(1).GridModel();

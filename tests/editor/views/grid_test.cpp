@@ -21,7 +21,7 @@ CGridRow ParamRow(const QString& name, const QString& value) {
 }
 
 // Rows: 0 A, 1 a1, 2 a2, 3 B, 4 C, 5 c1.
-class GridTest : public ::testing::Test {
+class TreeGrid : public ::testing::Test {
 protected:
     void SetUp() override {
         const int a = grid.AddURLRow(UrlRow(QStringLiteral("http://a/")));
@@ -35,7 +35,7 @@ protected:
 };
 } // namespace
 
-TEST_F(GridTest, structure_is_two_level_in_display_order) {
+TEST_F(TreeGrid, structure_is_two_level_in_display_order) {
     ASSERT_EQ(grid.GetRowCount(), 6);
     EXPECT_EQ(grid.GetParentRow(2), 0);
     EXPECT_EQ(grid.GetParentRow(3), -1);
@@ -50,21 +50,21 @@ TEST_F(GridTest, structure_is_two_level_in_display_order) {
     EXPECT_EQ(grid.Row(1).m_nRecordCell, 1);
 }
 
-TEST_F(GridTest, insert_refuses_positions_inside_a_block) {
+TEST_F(TreeGrid, insert_refuses_positions_inside_a_block) {
     EXPECT_EQ(grid.InsertURLRow(2, UrlRow(QStringLiteral("x"))), -1);
     EXPECT_EQ(grid.AddSubRow(1, ParamRow(QStringLiteral("p"), {})), -1);
     EXPECT_EQ(grid.InsertURLRow(3, UrlRow(QStringLiteral("x"))), 3);
     EXPECT_EQ(grid.GetRowCount(), 7);
 }
 
-TEST_F(GridTest, block_end_is_last_row_of_block_or_row_count_for_last_block) {
+TEST_F(TreeGrid, block_end_is_last_row_of_block_or_row_count_for_last_block) {
     EXPECT_EQ(grid.GetBlockEnd(0), 2);
     EXPECT_EQ(grid.GetBlockEnd(3), 3);
     EXPECT_EQ(grid.GetBlockEnd(4), 6);
     EXPECT_EQ(grid.GetBlockEnd(1), 2); // a parameter row stands for its URL's block
 }
 
-TEST_F(GridTest, remove_takes_sub_rows_and_keeps_current_row_on_same_row) {
+TEST_F(TreeGrid, remove_takes_sub_rows_and_keeps_current_row_on_same_row) {
     grid.SetCurrentRow(4);
     EXPECT_EQ(grid.RemoveRowWithSubRows(0), 3);
     EXPECT_EQ(grid.GetRowCount(), 3);
@@ -74,7 +74,7 @@ TEST_F(GridTest, remove_takes_sub_rows_and_keeps_current_row_on_same_row) {
     EXPECT_EQ(grid.RemoveRowWithSubRows(7), 0);
 }
 
-TEST_F(GridTest, selection_operations) {
+TEST_F(TreeGrid, selection_operations) {
     EXPECT_EQ(grid.GetFirstSelectedRow(), -1);
     grid.SelectRow(4);
     grid.SelectRow(2);
@@ -84,7 +84,7 @@ TEST_F(GridTest, selection_operations) {
     EXPECT_EQ(grid.GetSelectedRowCount(), 0);
 }
 
-TEST_F(GridTest, selected_records_never_include_row_zero_and_stay_valid_across_removal) {
+TEST_F(TreeGrid, selected_records_never_include_row_zero_and_stay_valid_across_removal) {
     grid.SelectRow(0);
     grid.SelectRow(1);
     grid.SelectRow(4);
@@ -99,7 +99,7 @@ TEST_F(GridTest, selected_records_never_include_row_zero_and_stay_valid_across_r
     EXPECT_EQ(grid.FindRowOfRecord(records[2]), -1);
 }
 
-TEST_F(GridTest, delete_is_refused_with_first_url_or_empty_selection) {
+TEST_F(TreeGrid, delete_is_refused_with_first_url_or_empty_selection) {
     EXPECT_FALSE(grid.CanDeleteSelection(false));
     grid.SelectRow(1); // a parameter of the first URL may go
     EXPECT_TRUE(grid.CanDeleteSelection(false));
@@ -108,7 +108,7 @@ TEST_F(GridTest, delete_is_refused_with_first_url_or_empty_selection) {
     EXPECT_FALSE(grid.CanDeleteSelection(true));
 }
 
-TEST_F(GridTest, conditional_delete_keeps_one_url_after_the_condition_url) {
+TEST_F(TreeGrid, conditional_delete_keeps_one_url_after_the_condition_url) {
     grid.SelectRow(3);
     EXPECT_TRUE(grid.CanDeleteSelection(true));
     grid.SelectRow(4);
@@ -119,7 +119,7 @@ TEST_F(GridTest, conditional_delete_keeps_one_url_after_the_condition_url) {
     EXPECT_TRUE(grid.CanDeleteSelection(true));
 }
 
-TEST_F(GridTest, find_text_looks_at_shown_cells_and_skips_blocks_in_a_dialog) {
+TEST_F(TreeGrid, find_text_looks_at_shown_cells_and_skips_blocks_in_a_dialog) {
     EXPECT_TRUE(grid.FindTextInRows(QStringLiteral("//b")));
     EXPECT_TRUE(grid.FindTextInRows(QStringLiteral("z")));
     EXPECT_FALSE(grid.FindTextInRows(QStringLiteral("c1"))); // parameter names are not searched
@@ -134,7 +134,7 @@ TEST_F(GridTest, find_text_looks_at_shown_cells_and_skips_blocks_in_a_dialog) {
     EXPECT_TRUE(grid.FindTextInRows(QStringLiteral("x")));
 }
 
-TEST_F(GridTest, merge_expand_collapse_and_colour) {
+TEST_F(TreeGrid, merge_expand_collapse_and_colour) {
     grid.MergeURLRows(3);
     EXPECT_FALSE(grid.Row(0).m_bMerged);
     EXPECT_TRUE(grid.Row(3).m_bMerged);
@@ -174,7 +174,7 @@ struct CountingObserver final : IGridObserver {
 };
 } // namespace
 
-TEST_F(GridTest, update_block_batches_into_one_reset) {
+TEST_F(TreeGrid, update_block_batches_into_one_reset) {
     CountingObserver observer;
     grid.SetObserver(&observer);
     {

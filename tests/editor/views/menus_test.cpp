@@ -36,7 +36,7 @@ CScriptObj MenuScript() {
     return script;
 }
 
-class MenuTest : public ::testing::Test {
+class Menus : public ::testing::Test {
 protected:
     void SetUp() override { view.SetScript(MenuScript()); }
     CBaseScriptView& Main() { return *view.GetTabView(0); }
@@ -46,7 +46,7 @@ protected:
 };
 } // namespace
 
-TEST_F(MenuTest, main_view_menu_per_row_kind) {
+TEST_F(Menus, main_view_menu_per_row_kind) {
     const CMyTreeGridCtrl& grid = Main().Grid();
     EXPECT_EQ(ContextMenuForRow(grid, 0, false), ViewMenu::kFlexibleParameter);
     EXPECT_EQ(ContextMenuForRow(grid, 1, false), ViewMenu::kFlexibleParameter);
@@ -56,7 +56,7 @@ TEST_F(MenuTest, main_view_menu_per_row_kind) {
     EXPECT_EQ(ContextMenuForRow(grid, -1, false), ViewMenu::kExpandCollapseOnly);
 }
 
-TEST_F(MenuTest, conditional_view_menu_per_row_kind) {
+TEST_F(Menus, conditional_view_menu_per_row_kind) {
     const CMyTreeGridCtrl& grid = Cond().Grid();
     EXPECT_EQ(ContextMenuForRow(grid, 0, true), ViewMenu::kCondFlexibleCondition);
     EXPECT_EQ(ContextMenuForRow(grid, 1, true), ViewMenu::kCondFlexibleCondition);
@@ -68,7 +68,7 @@ TEST_F(MenuTest, conditional_view_menu_per_row_kind) {
     EXPECT_EQ(ContextMenuForRow(grid, 7, true), ViewMenu::kCondFlexibleParameter);
 }
 
-TEST_F(MenuTest, right_click_selects_the_hit_row_alone) {
+TEST_F(Menus, right_click_selects_the_hit_row_alone) {
     CMyTreeGridCtrl& grid = Main().Grid();
     grid.SelectRow(5);
     EXPECT_EQ(Main().PrepareContextMenu(3), ViewMenu::kResetFlexibleParameter);
@@ -81,14 +81,14 @@ TEST_F(MenuTest, right_click_selects_the_hit_row_alone) {
     EXPECT_EQ(Main().PrepareContextMenu(-1), ViewMenu::kExpandCollapseOnly);
 }
 
-TEST_F(MenuTest, right_click_during_recording_changes_nothing) {
+TEST_F(Menus, right_click_during_recording_changes_nothing) {
     host.m_bRecording = true;
     EXPECT_EQ(Main().PrepareContextMenu(3), 0);
     EXPECT_TRUE(Main().Grid().IsRowSelected(0));
     EXPECT_FALSE(Main().Grid().IsRowSelected(3));
 }
 
-TEST_F(MenuTest, enabling_needs_loaded_not_recording_and_a_selection) {
+TEST_F(Menus, enabling_needs_loaded_not_recording_and_a_selection) {
     const CMyTreeGridCtrl& grid = Main().Grid();
     CCommandState state;
     state.bLoaded = true;
@@ -103,7 +103,7 @@ TEST_F(MenuTest, enabling_needs_loaded_not_recording_and_a_selection) {
     EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kBrowser));
 }
 
-TEST_F(MenuTest, delete_enabling_differs_between_views) {
+TEST_F(Menus, delete_enabling_differs_between_views) {
     CCommandState state;
     CMyTreeGridCtrl& main = Main().Grid();
     main.DeselectAllRows();
@@ -123,7 +123,7 @@ TEST_F(MenuTest, delete_enabling_differs_between_views) {
     EXPECT_FALSE(IsViewCommandEnabled(cond, state, ViewCmd::kDelete));
 }
 
-TEST_F(MenuTest, conditional_edit_is_disabled_on_flexible_condition_parameters) {
+TEST_F(Menus, conditional_edit_is_disabled_on_flexible_condition_parameters) {
     CMyTreeGridCtrl& cond = Cond().Grid();
     CCommandState state;
     state.bLoaded = true;
@@ -135,7 +135,7 @@ TEST_F(MenuTest, conditional_edit_is_disabled_on_flexible_condition_parameters) 
     EXPECT_TRUE(IsViewCommandEnabled(cond, state, ViewCmd::kEdit)); // first selected decides
 }
 
-TEST_F(MenuTest, up_and_down_follow_the_move_tests_and_a_single_selection) {
+TEST_F(Menus, up_and_down_follow_the_move_tests_and_a_single_selection) {
     CMyTreeGridCtrl& grid = Main().Grid();
     auto canUp = [&](int row) {
         grid.DeselectAllRows();
@@ -167,7 +167,7 @@ TEST_F(MenuTest, up_and_down_follow_the_move_tests_and_a_single_selection) {
     EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kUp));
 }
 
-TEST_F(MenuTest, conditional_moves_keep_the_condition_url_first) {
+TEST_F(Menus, conditional_moves_keep_the_condition_url_first) {
     CMyTreeGridCtrl& grid = Cond().Grid();
     auto at = [&](int row) { grid.SetCurrentRow(row); };
     at(0);
@@ -185,7 +185,7 @@ TEST_F(MenuTest, conditional_moves_keep_the_condition_url_first) {
     EXPECT_TRUE(Cond().CanMoveDown());
 }
 
-TEST_F(MenuTest, views_enable_only_commands_they_carry_out) {
+TEST_F(Menus, views_enable_only_commands_they_carry_out) {
     EXPECT_TRUE(view.IsCommandEnabled(ViewCmd::kExpandAll));
     EXPECT_TRUE(view.IsCommandEnabled(ViewCmd::kCollapseAll));
     EXPECT_FALSE(view.IsCommandEnabled(12345));
@@ -193,7 +193,7 @@ TEST_F(MenuTest, views_enable_only_commands_they_carry_out) {
     EXPECT_FALSE(view.IsCommandEnabled(ViewCmd::kExpandAll));
 }
 
-TEST_F(MenuTest, collapse_all_moves_a_parameter_selection_to_its_url) {
+TEST_F(Menus, collapse_all_moves_a_parameter_selection_to_its_url) {
     CMyTreeGridCtrl& grid = Main().Grid();
     grid.DeselectAllRows();
     grid.SelectRow(2);

@@ -41,7 +41,7 @@ CScriptObj SampleScript() {
     return script;
 }
 
-class RowsTest : public ::testing::Test {
+class Rows : public ::testing::Test {
 protected:
     void SetUp() override {
         script = SampleScript();
@@ -56,7 +56,7 @@ protected:
 };
 } // namespace
 
-TEST_F(RowsTest, url_rows_show_label_with_port_icon_and_record) {
+TEST_F(Rows, url_rows_show_label_with_port_icon_and_record) {
     const CMyTreeGridCtrl& grid = Main();
     ASSERT_EQ(grid.GetRowCount(), 10);
     EXPECT_EQ(grid.Row(0).m_cells[0].strText, QStringLiteral("http://a.example.com:8080/login"));
@@ -78,7 +78,7 @@ TEST_F(RowsTest, url_rows_show_label_with_port_icon_and_record) {
     EXPECT_EQ(grid.GetCurrentRow(), 0);
 }
 
-TEST_F(RowsTest, parameter_rows_decode_values_except_logon_variables) {
+TEST_F(Rows, parameter_rows_decode_values_except_logon_variables) {
     const CMyTreeGridCtrl& grid = Main();
     EXPECT_EQ(grid.Row(1).m_cells[1].strText, QStringLiteral("A")); // two rounds
     EXPECT_EQ(grid.Record(1).m_strRawValue, QStringLiteral("%2541"));
@@ -94,7 +94,7 @@ TEST_F(RowsTest, parameter_rows_decode_values_except_logon_variables) {
     EXPECT_EQ(grid.Row(6).m_cells[0].nImage, 4);
 }
 
-TEST_F(RowsTest, one_colour_per_server_across_views_and_amber_condition_url) {
+TEST_F(Rows, one_colour_per_server_across_views_and_amber_condition_url) {
     const CMyTreeGridCtrl& grid = Main();
     EXPECT_EQ(grid.Row(0).m_crBackground, 0xF4F2EAu); // first palette entry
     EXPECT_EQ(grid.Row(3).m_crBackground, 0xF4F2EAu);
@@ -106,7 +106,7 @@ TEST_F(RowsTest, one_colour_per_server_across_views_and_amber_condition_url) {
     EXPECT_EQ(view.GetServerColor(QStringLiteral("a.example.com")), 0xF4F2EAu);
 }
 
-TEST_F(RowsTest, conditional_rows_carry_marks_flags_and_undecoded_flexible_values) {
+TEST_F(Rows, conditional_rows_carry_marks_flags_and_undecoded_flexible_values) {
     ASSERT_EQ(view.GetTabCount(), 2);
     EXPECT_EQ(view.GetTabCaption(1), QStringLiteral("Conditional script: Login"));
     const CMyTreeGridCtrl& grid = Cond();
@@ -121,14 +121,14 @@ TEST_F(RowsTest, conditional_rows_carry_marks_flags_and_undecoded_flexible_value
     EXPECT_EQ(view.GetActiveTab(), 0); // loading does not switch tabs
 }
 
-TEST_F(RowsTest, conditional_url_flags_never_leak_into_row_bits) {
+TEST_F(Rows, conditional_url_flags_never_leak_into_row_bits) {
     CScriptObj again = SampleScript();
     again.m_lstScripts[1].m_lstURLs[1].m_nFlags = kURLFlexibleFlags; // 0x270F
     view.SetScript(again);
     EXPECT_EQ(Cond().Row(2).m_nData, RowBits::kURL | RowBits::kScriptURL);
 }
 
-TEST_F(RowsTest, collected_script_equals_the_loaded_one) {
+TEST_F(Rows, collected_script_equals_the_loaded_one) {
     CScriptObj out;
     view.GetScriptList(out);
     ASSERT_EQ(out.m_lstScripts.size(), 2u);
@@ -167,7 +167,7 @@ TEST_F(RowsTest, collected_script_equals_the_loaded_one) {
     EXPECT_EQ(cond.m_lstURLs[1].m_lstParams[0].m_strRawValue, QStringLiteral("_XALURL_1_%41"));
 }
 
-TEST_F(RowsTest, collect_fills_root_logon_and_flexible_parameters_once) {
+TEST_F(Rows, collect_fills_root_logon_and_flexible_parameters_once) {
     CScriptObj out;
     out.m_strLogonPW = QStringLiteral("preset");
     view.GetScriptList(out);
@@ -188,7 +188,7 @@ TEST_F(RowsTest, collect_fills_root_logon_and_flexible_parameters_once) {
     EXPECT_EQ(out.m_strID, QStringLiteral("x1"));
 }
 
-TEST_F(RowsTest, view_values_override_and_domains_are_appended) {
+TEST_F(Rows, view_values_override_and_domains_are_appended) {
     view.m_strLogonUser = QStringLiteral("alice");
     view.m_lstDomain = {QStringLiteral(".example.com")};
     CScriptObj out;
@@ -199,7 +199,7 @@ TEST_F(RowsTest, view_values_override_and_domains_are_appended) {
               (QStringList{QStringLiteral("keep"), QStringLiteral(".example.com")}));
 }
 
-TEST_F(RowsTest, collect_raises_the_flexible_count_above_numbers_in_use) {
+TEST_F(Rows, collect_raises_the_flexible_count_above_numbers_in_use) {
     CScriptObj noList = SampleScript();
     noList.m_lstScripts[0].m_lstURLs[3].m_lstParams[0].m_strValue = QStringLiteral("_XALURL_5_");
     view.SetScript(noList);
@@ -212,7 +212,7 @@ TEST_F(RowsTest, collect_raises_the_flexible_count_above_numbers_in_use) {
     EXPECT_EQ(view.m_nFlexibleCount, 6);
 }
 
-TEST_F(RowsTest, url_with_query_takes_only_parameters_that_travel_in_the_url) {
+TEST_F(Rows, url_with_query_takes_only_parameters_that_travel_in_the_url) {
     CScriptObj s;
     s.m_lstScripts.push_back(Script(0, {},
                                     {Url(QStringLiteral("h"), QStringLiteral("/p"), 1,
@@ -235,7 +235,7 @@ TEST_F(RowsTest, url_with_query_takes_only_parameters_that_travel_in_the_url) {
     EXPECT_EQ(collected.m_strRootURL, QStringLiteral("http://h/p?x=0&a=1&body=x&b=A"));
 }
 
-TEST_F(RowsTest, collecting_rows_split_gives_the_first_url_a_twin) {
+TEST_F(Rows, collecting_rows_split_gives_the_first_url_a_twin) {
     CScriptObj s;
     s.m_lstScripts.push_back(
         Script(0, {},
@@ -288,7 +288,7 @@ TEST(PlaceholderNumbers, read_after_the_prefix) {
     EXPECT_EQ(PlaceholderNumber(QStringLiteral("_XALURL_99999999999999_")), -1);
 }
 
-TEST_F(RowsTest, recorded_urls_are_appended_with_their_parameters) {
+TEST_F(Rows, recorded_urls_are_appended_with_their_parameters) {
     view.SetActiveTab(1);
     const int before = Main().GetRowCount();
     view.OnRecordedURLs(

@@ -41,7 +41,7 @@ CScriptObj FlexScript() {
     return script;
 }
 
-class TabViewTest : public ::testing::Test {
+class TabView : public ::testing::Test {
 protected:
     void SetUp() override { view.SetScript(FlexScript()); }
     CFakeHost host;
@@ -49,7 +49,7 @@ protected:
 };
 } // namespace
 
-TEST_F(TabViewTest, set_script_replaces_tabs_in_order) {
+TEST_F(TabView, set_script_replaces_tabs_in_order) {
     ASSERT_EQ(view.GetTabCount(), 3);
     EXPECT_EQ(view.GetTabCaption(0), QStringLiteral("Main script"));
     EXPECT_EQ(view.GetTabCaption(2), QStringLiteral("Conditional script: Other"));
@@ -63,7 +63,7 @@ TEST_F(TabViewTest, set_script_replaces_tabs_in_order) {
     EXPECT_EQ(view.m_nFlexibleCount, 0);
 }
 
-TEST_F(TabViewTest, collecting_activates_the_main_tab_and_resets_the_ribbon_button) {
+TEST_F(TabView, collecting_activates_the_main_tab_and_resets_the_ribbon_button) {
     view.SetActiveTab(2);
     CScriptObj out;
     view.GetScriptList(out);
@@ -73,7 +73,7 @@ TEST_F(TabViewTest, collecting_activates_the_main_tab_and_resets_the_ribbon_butt
     EXPECT_EQ(host.m_buttonStates, (std::vector<bool>{true, false}));
 }
 
-TEST_F(TabViewTest, renumbering_moves_placeholders_down_in_every_tab_and_the_list) {
+TEST_F(TabView, renumbering_moves_placeholders_down_in_every_tab_and_the_list) {
     view.RenumberFlexibleParameters(2);
     EXPECT_EQ(view.m_lstFlexibleParameters[2].m_strReplace, QStringLiteral("_XALURL_1_"));
     EXPECT_EQ(view.m_lstFlexibleParameters[1].m_strReplace, QStringLiteral("_XALURL_1_"));
@@ -85,7 +85,7 @@ TEST_F(TabViewTest, renumbering_moves_placeholders_down_in_every_tab_and_the_lis
     EXPECT_EQ(view.m_nFlexibleCount, 3); // the caller lowers the count
 }
 
-TEST_F(TabViewTest, releasing_a_placeholder_frees_its_number_only_when_unused) {
+TEST_F(TabView, releasing_a_placeholder_frees_its_number_only_when_unused) {
     view.ReleasePlaceholder(2, QStringLiteral("_XALURL_1_")); // still shown in "Cond"
     EXPECT_EQ(view.m_nFlexibleCount, 3);
     view.ReleasePlaceholder(0, QStringLiteral("_XALURL_7_")); // mode 0 has no effect
@@ -103,7 +103,7 @@ TEST_F(TabViewTest, releasing_a_placeholder_frees_its_number_only_when_unused) {
     EXPECT_EQ(view.GetTabView(1)->Grid().Row(3).m_cells[1].strText, QStringLiteral("x/_XALURL_1_"));
 }
 
-TEST_F(TabViewTest, releasing_the_last_number_only_lowers_the_count) {
+TEST_F(TabView, releasing_the_last_number_only_lowers_the_count) {
     view.GetMainView().Grid().SetCellText(1, 1, QString());
     view.GetTabView(1)->Grid().SetCellText(3, 1, QString());
     view.ReleasePlaceholder(1, QStringLiteral("_XALURL_2_"));
@@ -112,7 +112,7 @@ TEST_F(TabViewTest, releasing_the_last_number_only_lowers_the_count) {
     EXPECT_TRUE(view.IsUsedInAnyScript(QStringLiteral("_XALURL_1_")));
 }
 
-TEST_F(TabViewTest, deleting_a_conditional_script_asks_and_frees_its_placeholders) {
+TEST_F(TabView, deleting_a_conditional_script_asks_and_frees_its_placeholders) {
     host.m_messages.Queue(MsgAnswer::No);
     host.m_messages.Queue(MsgAnswer::Yes);
     view.CloseTab(1);
@@ -131,7 +131,7 @@ TEST_F(TabViewTest, deleting_a_conditional_script_asks_and_frees_its_placeholder
     EXPECT_FALSE(view.IsUsedInAnyScript(QStringLiteral("_XALURL_2_")));
 }
 
-TEST_F(TabViewTest, delete_by_name_removes_that_script_even_when_another_tab_is_active) {
+TEST_F(TabView, delete_by_name_removes_that_script_even_when_another_tab_is_active) {
     view.SetActiveTab(1);
     EXPECT_TRUE(view.DeleteConditionalScript(QStringLiteral("Other")));
     ASSERT_EQ(view.GetTabCount(), 2);
@@ -139,7 +139,7 @@ TEST_F(TabViewTest, delete_by_name_removes_that_script_even_when_another_tab_is_
     EXPECT_EQ(view.GetActiveTab(), 1);
 }
 
-TEST_F(TabViewTest, conditional_view_delete_commands_run_the_deletion) {
+TEST_F(TabView, conditional_view_delete_commands_run_the_deletion) {
     view.SetActiveTab(2);
     EXPECT_TRUE(view.IsCommandEnabled(ViewCmd::kDeleteConditionalScript));
     view.OnCommand(ViewCmd::kCreateConditionalScript); // the same id deletes here
@@ -148,7 +148,7 @@ TEST_F(TabViewTest, conditional_view_delete_commands_run_the_deletion) {
     EXPECT_FALSE(view.IsCommandEnabled(ViewCmd::kDeleteConditionalScript));
 }
 
-TEST_F(TabViewTest, closing_the_main_tab_asks_to_close_the_editor) {
+TEST_F(TabView, closing_the_main_tab_asks_to_close_the_editor) {
     host.m_messages.Queue(MsgAnswer::No);
     host.m_messages.Queue(MsgAnswer::Yes);
     view.CloseTab(0);
@@ -160,7 +160,7 @@ TEST_F(TabViewTest, closing_the_main_tab_asks_to_close_the_editor) {
                              "Close the Script Editor now?"));
 }
 
-TEST_F(TabViewTest, spread_by_value_reaches_every_script_but_not_the_condition_block) {
+TEST_F(TabView, spread_by_value_reaches_every_script_but_not_the_condition_block) {
     CScriptObj s;
     s.m_lstScripts.push_back(
         Script(0, {},
@@ -205,7 +205,7 @@ TEST_F(TabViewTest, spread_by_value_reaches_every_script_but_not_the_condition_b
     EXPECT_EQ(cond.Row(3).m_cells[1].strText, QStringLiteral("_XALURL_0_"));
 }
 
-TEST_F(TabViewTest, spread_by_name_and_value_needs_both_to_match) {
+TEST_F(TabView, spread_by_name_and_value_needs_both_to_match) {
     CSpreadRequest request;
     request.strPlaceholder = QStringLiteral("_XALURL_3_");
     request.nMode = 1;
@@ -219,7 +219,7 @@ TEST_F(TabViewTest, spread_by_name_and_value_needs_both_to_match) {
     EXPECT_EQ(cond.Row(3).m_cells[1].strText, QStringLiteral("x/_XALURL_2_"));
 }
 
-TEST_F(TabViewTest, domains_and_flexible_entries) {
+TEST_F(TabView, domains_and_flexible_entries) {
     view.AddAvailableDomain(QStringLiteral("http://www.example.com/a"));
     view.AddAvailableDomain(QStringLiteral("https://www.example.com/b"));
     view.AddAvailableDomain(QStringLiteral("not a url"));
@@ -242,7 +242,7 @@ TEST(ServerColours, twenty_first_server_wraps_and_known_servers_keep_theirs) {
 }
 
 namespace {
-class ClosingTest : public ::testing::Test {
+class Closing : public ::testing::Test {
 protected:
     void Load(bool bWithURL) {
         CScriptObj script;
@@ -259,12 +259,12 @@ protected:
 };
 } // namespace
 
-TEST_F(ClosingTest, unmodified_closes_without_asking) {
+TEST_F(Closing, unmodified_closes_without_asking) {
     EXPECT_TRUE(doc.SaveModified(view));
     EXPECT_TRUE(host.m_messages.Texts().isEmpty());
 }
 
-TEST_F(ClosingTest, empty_main_script_offers_only_to_leave) {
+TEST_F(Closing, empty_main_script_offers_only_to_leave) {
     Load(false);
     host.m_messages.Queue(MsgAnswer::No);
     host.m_messages.Queue(MsgAnswer::Yes);
@@ -277,7 +277,7 @@ TEST_F(ClosingTest, empty_main_script_offers_only_to_leave) {
     EXPECT_EQ(host.m_nSaveCalls, 0);
 }
 
-TEST_F(ClosingTest, save_question_answers) {
+TEST_F(Closing, save_question_answers) {
     Load(true);
     host.m_messages.Queue(MsgAnswer::Cancel);
     EXPECT_FALSE(doc.SaveModified(view));
@@ -295,7 +295,7 @@ TEST_F(ClosingTest, save_question_answers) {
     EXPECT_EQ(host.m_nSaveCalls, 1);
 }
 
-TEST_F(ClosingTest, failed_save_keeps_the_editor_open) {
+TEST_F(Closing, failed_save_keeps_the_editor_open) {
     Load(true);
     host.m_bSaveSucceeds = false;
     host.m_messages.Queue(MsgAnswer::Yes);

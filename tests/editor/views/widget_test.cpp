@@ -37,7 +37,7 @@ CScriptObj WidgetScript() {
     return script;
 }
 
-class WidgetTest : public ::testing::Test {
+class Widgets : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -51,10 +51,10 @@ protected:
     CFakeHost host;
     CXALScripEditView view{host};
 };
-QApplication* WidgetTest::app = nullptr;
+QApplication* Widgets::app = nullptr;
 } // namespace
 
-TEST_F(WidgetTest, model_stays_consistent_through_grid_changes) {
+TEST_F(Widgets, model_stays_consistent_through_grid_changes) {
     CTreeGridWidget widget(*view.GetTabView(0));
     QAbstractItemModelTester tester(&widget.GridModel(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -74,7 +74,7 @@ TEST_F(WidgetTest, model_stays_consistent_through_grid_changes) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
-TEST_F(WidgetTest, cells_show_texts_icons_colours_and_bold_urls) {
+TEST_F(Widgets, cells_show_texts_icons_colours_and_bold_urls) {
     view.SetScript(WidgetScript());
     CTreeGridWidget widget(*view.GetTabView(0));
     const CTreeGridModel& model = widget.GridModel();
@@ -100,7 +100,7 @@ TEST_F(WidgetTest, cells_show_texts_icons_colours_and_bold_urls) {
     EXPECT_TRUE(GridMethodIcon(5).isNull());
 }
 
-TEST_F(WidgetTest, selection_and_expansion_follow_both_ways) {
+TEST_F(Widgets, selection_and_expansion_follow_both_ways) {
     view.SetScript(WidgetScript());
     CTreeGridWidget widget(*view.GetTabView(0));
     CMyTreeGridCtrl& grid = view.GetMainView().Grid();
@@ -118,7 +118,7 @@ TEST_F(WidgetTest, selection_and_expansion_follow_both_ways) {
     EXPECT_TRUE(widget.isExpanded(model.index(1, 0)));
 }
 
-TEST_F(WidgetTest, right_click_asks_the_host_to_show_the_chosen_menu) {
+TEST_F(Widgets, right_click_asks_the_host_to_show_the_chosen_menu) {
     view.SetScript(WidgetScript());
     CTreeGridWidget widget(*view.GetTabView(0));
     widget.resize(400, 300);
@@ -133,7 +133,7 @@ TEST_F(WidgetTest, right_click_asks_the_host_to_show_the_chosen_menu) {
     EXPECT_EQ(view.GetMainView().Grid().GetSelectedRowCount(), 1);
 }
 
-TEST_F(WidgetTest, tab_widget_follows_the_view) {
+TEST_F(Widgets, tab_widget_follows_the_view) {
     view.SetScript(WidgetScript());
     CXALScripEditTabWidget tabs(view);
     ASSERT_EQ(tabs.count(), 2);
@@ -156,7 +156,7 @@ TEST_F(WidgetTest, tab_widget_follows_the_view) {
     EXPECT_FALSE(tabs.grab().isNull());
 }
 
-TEST_F(WidgetTest, variable_column_fits_the_longest_parameter_name_within_limits) {
+TEST_F(Widgets, variable_column_fits_the_longest_parameter_name_within_limits) {
     CTreeGridWidget widget(*view.GetTabView(0));
     const QFontMetrics metrics(widget.font());
     // Short names keep the minimum, so that "Variable" never opens as a sliver.
@@ -180,7 +180,7 @@ TEST_F(WidgetTest, variable_column_fits_the_longest_parameter_name_within_limits
     EXPECT_EQ(widget.columnWidth(0), kVariableColumnMin);
 }
 
-TEST_F(WidgetTest, variable_column_measures_the_widest_name_not_the_longest) {
+TEST_F(Widgets, variable_column_measures_the_widest_name_not_the_longest) {
     CMyTreeGridCtrl grid;
     CGridRow url;
     url.m_cells[0].strText = QString(200, u'W'); // a URL label: not a parameter name
@@ -201,7 +201,7 @@ TEST_F(WidgetTest, variable_column_measures_the_widest_name_not_the_longest) {
     EXPECT_EQ(VariableColumnWidth(CMyTreeGridCtrl(), metrics, 10), kVariableColumnMin);
 }
 
-TEST_F(WidgetTest, variable_column_sized_by_the_user_stays_as_the_user_left_it) {
+TEST_F(Widgets, variable_column_sized_by_the_user_stays_as_the_user_left_it) {
     CTreeGridWidget widget(*view.GetTabView(0));
     widget.resize(600, 300);
     widget.show();

@@ -1,7 +1,10 @@
+#include "datadialogs.h"
 #include "escriptnewdata.h"
 #include "escriptpropsdata.h"
+#include "messages.h"
 #include "mongodb.h"
 #include "xaldatadlg.h"
+#include "xalstrings.h"
 #include "xaltools.h"
 
 #include <QTemporaryDir>
@@ -172,6 +175,89 @@ TEST_F(SuiteDialogs, new_escript_checks_its_fields_before_storing) {
     EXPECT_EQ(normalised, QStringLiteral("http://ftp.example/x"));
     EXPECT_EQ(protocol, 0);
     EXPECT_EQ(port, 0);
+}
+
+TEST_F(SuiteDialogs, new_escript_dialog_stays_open_on_a_taken_id_and_cancel_creates_nothing) {
+    Store(QStringLiteral(R"({"_id": "shop", "title": "Shop"})"));
+    CScriptedDialogs dialogs;
+    CScriptedMessages messages;
+    dialogs.QueueNew([](CEScriptNewData& data) {
+        data.m_strID = QStringLiteral("Shop");
+        data.m_strTitle = QStringLiteral("Again");
+        return true;
+    });
+    dialogs.QueueNew([](CEScriptNewData& data) {
+        EXPECT_EQ(data.m_strID, QStringLiteral("shop")); // shown as verified
+        data.m_strID = QStringLiteral("shop2");
+        data.m_nOpenCode = CEScriptNewData::kOpenWithProperties;
+        return true;
+    });
+    QStringList array;
+    EXPECT_EQ(XALDlgEScriptNew(array, m_db.get(), dialogs, messages),
+              CEScriptNewData::kOpenWithProperties);
+    EXPECT_EQ(messages.Texts(), QStringList{XalFormat(162, QStringLiteral("shop"))});
+    EXPECT_EQ(dialogs.RefusedNew(), std::vector<EScriptNewField>{EScriptNewField::ID});
+    EXPECT_EQ(array, (QStringList{QStringLiteral("Again"), QString(), QStringLiteral("shop2")}));
+    EXPECT_EQ(Fetch(QStringLiteral("shop")).GetStr(QStringLiteral("title")),
+              QStringLiteral("Shop"));
+    EXPECT_EQ(Fetch(QStringLiteral("shop2")).GetStr(QStringLiteral("title")),
+              QStringLiteral("Again"));
+
+    dialogs.QueueNew([](CEScriptNewData& data) {
+        data.m_strID = QStringLiteral("other");
+        data.m_strTitle = QStringLiteral("Other");
+        return false;
+    });
+    array.clear();
+    EXPECT_EQ(XALDlgEScriptNew(array, m_db.get(), dialogs, messages), 0);
+    EXPECT_TRUE(array.isEmpty());
+    CMDBRecord none;
+    EXPECT_FALSE(m_db->SeekReference(kEScripts, QStringLiteral("other"), none));
+}
+
+TEST_F(SuiteDialogs, properties_dialog_stores_only_accepted_input) {
+    Store(QStringLiteral(R"({"_id": "a", "title": "A", "domainlist": ["a.example"]})"));
+    CScriptedDialogs dialogs;
+    CScriptedMessages messages;
+    dialogs.QueueProps([](CEScriptPropsData& data) {
+        EXPECT_EQ(data.m_strTitle, QStringLiteral("A"));
+        data.m_strTitle = QStringLiteral("B");
+        data.m_lstDomain = {QStringLiteral("bad domain")};
+        return true;
+    });
+    dialogs.QueueProps([](CEScriptPropsData&) { return false; });
+    EXPECT_EQ(XALDlgEScriptProps({QStringLiteral("a")}, 1, m_db.get(), dialogs, messages), 0);
+    EXPECT_EQ(dialogs.RefusedProps(),
+              std::vector<EScriptPropsField>{EScriptPropsField::DomainList});
+    EXPECT_EQ(messages.Texts().size(), 1);
+    EXPECT_EQ(Fetch(QStringLiteral("a")).GetStr(QStringLiteral("title")), QStringLiteral("A"));
+
+    // A missing e-script is told and shows no dialog.
+    EXPECT_EQ(XALDlgEScriptProps({QStringLiteral("gone")}, 1, m_db.get(), dialogs, messages), 0);
+    EXPECT_EQ(messages.Texts().back(), XalFormat(61191, QStringLiteral("gone")));
+    EXPECT_EQ(dialogs.Shown().size(), 1U);
+
+    dialogs.QueueProps([](CEScriptPropsData& data) {
+        data.m_strTitle = QStringLiteral("B");
+        return true;
+    });
+    EXPECT_EQ(XALDlgEScriptProps({QStringLiteral("a")}, 1, m_db.get(), dialogs, messages), 1);
+    EXPECT_EQ(Fetch(QStringLiteral("a")).GetStr(QStringLiteral("title")), QStringLiteral("B"));
+}
+
+TEST(SuiteDialogsSession, without_a_session_or_settings_they_say_so_and_show_nothing) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("ZVHOME", home.path().toUtf8());
+    CScriptedDialogs dialogs;
+    CScriptedMessages messages;
+    QStringList array;
+    EXPECT_EQ(XALDlgEScriptNew(array, nullptr, dialogs, messages), 0);
+    EXPECT_EQ(XALDlgEScriptProps({QStringLiteral("a")}, 1, nullptr, dialogs, messages), 0);
+    qunsetenv("ZVHOME");
+    ASSERT_EQ(messages.Texts().size(), 2);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(XalString(148)));
+    EXPECT_TRUE(dialogs.Shown().empty());
 }
 
 TEST(Information, shows_program_version_server_and_build_without_credentials) {

@@ -13,7 +13,7 @@
 namespace {
 const QString kNs = QStringLiteral("xaldata.locks");
 
-class LockTest : public ::testing::Test {
+class Locking : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
@@ -39,7 +39,7 @@ protected:
     std::int64_t m_deadPid = -1;
 };
 
-TEST_F(LockTest, second_holder_is_refused_and_told_who_holds_until_release) {
+TEST_F(Locking, second_holder_is_refused_and_told_who_holds_until_release) {
     auto first = Manager(QStringLiteral("anna"), QStringLiteral("ws1"), 100);
     auto second = Manager(QStringLiteral("ben"), QStringLiteral("ws2"), 200);
 
@@ -61,7 +61,7 @@ TEST_F(LockTest, second_holder_is_refused_and_told_who_holds_until_release) {
     EXPECT_TRUE(second->Lock("abc", kLockKindEScript, &info));
 }
 
-TEST_F(LockTest, destroying_the_manager_releases_its_locks) {
+TEST_F(Locking, destroying_the_manager_releases_its_locks) {
     auto first = Manager(QStringLiteral("anna"), QStringLiteral("ws1"), 100);
     ASSERT_TRUE(first->Lock("abc", kLockKindEScript, nullptr));
     first.reset();
@@ -69,7 +69,7 @@ TEST_F(LockTest, destroying_the_manager_releases_its_locks) {
     EXPECT_TRUE(second->Lock("abc", kLockKindEScript, nullptr));
 }
 
-TEST_F(LockTest, dead_holder_on_the_same_station_is_taken_over_at_once) {
+TEST_F(Locking, dead_holder_on_the_same_station_is_taken_over_at_once) {
     auto dead = Manager(QStringLiteral("anna"), QStringLiteral("ws1"), 100);
     ASSERT_TRUE(dead->Lock("abc", kLockKindEScript, nullptr));
     m_deadPid = 100;
@@ -89,7 +89,7 @@ TEST_F(LockTest, dead_holder_on_the_same_station_is_taken_over_at_once) {
     EXPECT_EQ(info.strUser, QStringLiteral("ben"));
 }
 
-TEST_F(LockTest, lease_expires_without_heartbeat_and_renewal_keeps_it) {
+TEST_F(Locking, lease_expires_without_heartbeat_and_renewal_keeps_it) {
     auto holder = Manager(QStringLiteral("anna"), QStringLiteral("ws1"), 100);
     auto other = Manager(QStringLiteral("ben"), QStringLiteral("ws2"), 200);
     ASSERT_TRUE(holder->Lock("abc", kLockKindEScript, nullptr));
@@ -110,7 +110,7 @@ TEST_F(LockTest, lease_expires_without_heartbeat_and_renewal_keeps_it) {
     EXPECT_EQ(info.strUser, QStringLiteral("ben"));
 }
 
-TEST_F(LockTest, own_process_id_left_by_an_earlier_process_is_reclaimed) {
+TEST_F(Locking, own_process_id_left_by_an_earlier_process_is_reclaimed) {
     auto earlier = Manager(QStringLiteral("anna"), QStringLiteral("ws1"), 100);
     ASSERT_TRUE(earlier->Lock("abc", kLockKindEScript, nullptr));
     // A new process that got the same id on the same station.
@@ -118,7 +118,7 @@ TEST_F(LockTest, own_process_id_left_by_an_earlier_process_is_reclaimed) {
     EXPECT_TRUE(now->Lock("abc", kLockKindEScript, nullptr));
 }
 
-TEST_F(LockTest, foreign_lock_documents_never_crash) {
+TEST_F(Locking, foreign_lock_documents_never_crash) {
     const char* shapes[] = {
         R"({"_id": "1:k1"})",
         R"({"_id": "1:k2", "user": 5, "station": ["x"], "pid": "abc", "heartbeat": "soon"})",
@@ -137,7 +137,7 @@ TEST_F(LockTest, foreign_lock_documents_never_crash) {
     }
 }
 
-TEST_F(LockTest, unusable_database_is_an_error_not_a_holder) {
+TEST_F(Locking, unusable_database_is_an_error_not_a_holder) {
     CMongoDB broken(QStringLiteral("embedded:") +
                         m_dir.filePath(QStringLiteral("no/such/dir/x.db")),
                     QString());
@@ -150,7 +150,7 @@ TEST_F(LockTest, unusable_database_is_an_error_not_a_holder) {
     EXPECT_TRUE(info.strUser.isEmpty());
 }
 
-TEST_F(LockTest, call_sites_fail_cleanly_without_a_manager) {
+TEST_F(Locking, call_sites_fail_cleanly_without_a_manager) {
     ZVSetLockManager(nullptr);
     ZVLockInfo info;
     EXPECT_FALSE(ZVLock("abc", kLockKindEScript, &info));
