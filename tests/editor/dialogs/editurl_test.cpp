@@ -29,7 +29,7 @@ CURLParamObj Flex(const char* name, const char* value, const char* org) {
     return p;
 }
 
-class EditURLTest : public ::testing::Test {
+class EditURLLogic : public ::testing::Test {
 protected:
     CDialEditURL& Dialog(std::vector<CURLParamObj> params = {}) {
         CURLObj url;
@@ -54,7 +54,7 @@ protected:
 };
 } // namespace
 
-TEST_F(EditURLTest, port_8080_kept_and_default_ports_dropped_on_ok) {
+TEST_F(EditURLLogic, port_8080_kept_and_default_ports_dropped_on_ok) {
     CDialEditURL& dialog = Dialog();
     dialog.SetServer(S("host.example:8080"));
     dialog.SetProtocol(1);
@@ -74,7 +74,7 @@ TEST_F(EditURLTest, port_8080_kept_and_default_ports_dropped_on_ok) {
     EXPECT_EQ(dialog.m_lstURLs.m_lstURLs.size(), 1u);
 }
 
-TEST_F(EditURLTest, address_query_dropped_on_ok_and_post_rows_left_out_of_complete_url) {
+TEST_F(EditURLLogic, address_query_dropped_on_ok_and_post_rows_left_out_of_complete_url) {
     CDialEditURL& dialog = Dialog({Param("g", "1", 0), Param("p", "2", 1), Param("u", "3", 2)});
     dialog.SetAddress(S("/path?x=1"));
     EXPECT_EQ(dialog.CompleteURL(), S("http://h.com/path?x=1?g=1&u=3"));
@@ -90,7 +90,7 @@ TEST_F(EditURLTest, address_query_dropped_on_ok_and_post_rows_left_out_of_comple
     EXPECT_EQ(url.m_lstParams[1].m_nMethod, 2);
 }
 
-TEST_F(EditURLTest, invalid_url_refused_with_message_and_focus_on_server) {
+TEST_F(EditURLLogic, invalid_url_refused_with_message_and_focus_on_server) {
     CDialEditURL& dialog = Dialog({Param("a", "x y")});
     EXPECT_FALSE(dialog.OnOK());
     EXPECT_EQ(dialog.FocusField(), CDialEditURL::Field::Server);
@@ -100,7 +100,7 @@ TEST_F(EditURLTest, invalid_url_refused_with_message_and_focus_on_server) {
     EXPECT_FALSE(m_shell.m_clipboard.has_value());
 }
 
-TEST_F(EditURLTest, next_flexible_number_from_rows_in_any_order_minus_one_without) {
+TEST_F(EditURLLogic, next_flexible_number_from_rows_in_any_order_minus_one_without) {
     CDialEditURL& dialog =
         Dialog({Param("b", "_XALURL_1_", 0, 0x8000), Param("u", "_XALURL_USER_", 0, 0x200),
                 Param("a", "_XALURL_0_", 0, 0x8000)});
@@ -115,14 +115,14 @@ TEST_F(EditURLTest, next_flexible_number_from_rows_in_any_order_minus_one_withou
     EXPECT_EQ(dialog.m_nNextFlexibleNumber, -1);
 }
 
-TEST_F(EditURLTest, ok_never_lowers_the_counter_other_urls_use) {
+TEST_F(EditURLLogic, ok_never_lowers_the_counter_other_urls_use) {
     m_dialog.m_nNextFlexibleNumber = 5;
     CDialEditURL& dialog = Dialog({Param("a", "_XALURL_1_", 0, 0x8000)});
     ASSERT_TRUE(dialog.OnOK());
     EXPECT_EQ(dialog.m_nNextFlexibleNumber, 5);
 }
 
-TEST_F(EditURLTest, moving_a_row_moves_its_mark_and_record) {
+TEST_F(EditURLLogic, moving_a_row_moves_its_mark_and_record) {
     CDialEditURL& dialog = Dialog({Param("a", "1", 0), Param("b", "2", 2, 0x8000)});
     dialog.Select(1);
     EXPECT_TRUE(dialog.IsUpEnabled());
@@ -138,7 +138,7 @@ TEST_F(EditURLTest, moving_a_row_moves_its_mark_and_record) {
     EXPECT_EQ(Names(), QStringList({S("b"), S("a")}));
 }
 
-TEST_F(EditURLTest, method_change_sets_every_mark_and_drops_mark_2) {
+TEST_F(EditURLLogic, method_change_sets_every_mark_and_drops_mark_2) {
     CDialEditURL& dialog = Dialog({Param("a", "1", 2), Param("b", "2", 0)});
     dialog.ChangeMethod(1);
     EXPECT_EQ(dialog.Rows()[0].nMethodMark, 1);
@@ -146,7 +146,7 @@ TEST_F(EditURLTest, method_change_sets_every_mark_and_drops_mark_2) {
     EXPECT_EQ(dialog.CompleteURL(), S("http://h.com/a"));
 }
 
-TEST_F(EditURLTest, add_and_edit_through_the_parameter_dialog) {
+TEST_F(EditURLLogic, add_and_edit_through_the_parameter_dialog) {
     CDialEditURL& dialog = Dialog({Flex("f", "_XALURL_0_", "7")});
     dialog.m_nNextFlexibleNumber = 1;
     dialog.ChangeMethod(1);
@@ -184,7 +184,7 @@ TEST_F(EditURLTest, add_and_edit_through_the_parameter_dialog) {
     EXPECT_FALSE(dialog.EditParameter());
 }
 
-TEST_F(EditURLTest, releases_only_numbered_placeholders_once_and_not_logon_variables) {
+TEST_F(EditURLLogic, releases_only_numbered_placeholders_once_and_not_logon_variables) {
     CDialEditURL& dialog =
         Dialog({Param("u", "_XALURL_USER_", 0, 0x200), Param("a", "x/_XALURL_2_/y", 0, 0x8000),
                 Param("b", "_XALURL_2_", 0, 0x8000), Param("c", "_XALURL_0_", 0, 0x8000)});
@@ -194,7 +194,7 @@ TEST_F(EditURLTest, releases_only_numbered_placeholders_once_and_not_logon_varia
     EXPECT_EQ(dialog.Selected(), -1);
 }
 
-TEST_F(EditURLTest, paste_splits_the_url_and_pasting_it_again_keeps_the_rows) {
+TEST_F(EditURLLogic, paste_splits_the_url_and_pasting_it_again_keeps_the_rows) {
     CDialEditURL& dialog = Dialog();
     m_shell.m_clipboard = S("https://shop.example:8443/cart?item=a%20b&n=1\n");
     ASSERT_TRUE(dialog.PasteURL());
@@ -224,7 +224,7 @@ TEST_F(EditURLTest, paste_splits_the_url_and_pasting_it_again_keeps_the_rows) {
     EXPECT_EQ(dialog.CompleteURL(), S("http://other.example"));
 }
 
-TEST_F(EditURLTest, paste_refuses_internal_variables_and_bad_urls_unchanged) {
+TEST_F(EditURLLogic, paste_refuses_internal_variables_and_bad_urls_unchanged) {
     CDialEditURL& dialog = Dialog({Param("a", "1")});
     m_shell.m_clipboard = S("http://h.com/_XALURL_0_/x");
     EXPECT_FALSE(dialog.PasteURL());
@@ -242,7 +242,7 @@ TEST_F(EditURLTest, paste_refuses_internal_variables_and_bad_urls_unchanged) {
     EXPECT_EQ(dialog.m_strServer, S("h.com"));
 }
 
-TEST_F(EditURLTest, pasted_non_latin_text_becomes_utf8_encoded_rows) {
+TEST_F(EditURLLogic, pasted_non_latin_text_becomes_utf8_encoded_rows) {
     CDialEditURL& dialog = Dialog();
     m_shell.m_clipboard = S("http://h.cn/搜索?q=状态");
     ASSERT_TRUE(dialog.PasteURL());
@@ -251,7 +251,7 @@ TEST_F(EditURLTest, pasted_non_latin_text_becomes_utf8_encoded_rows) {
     EXPECT_EQ(CAdmTools::URLEncode(dialog.Rows()[0].strEntered), S("%E7%8A%B6%E6%80%81"));
 }
 
-TEST_F(EditURLTest, copy_and_browser_take_the_complete_url) {
+TEST_F(EditURLLogic, copy_and_browser_take_the_complete_url) {
     CDialEditURL& dialog = Dialog({Param("a", "1")});
     EXPECT_TRUE(dialog.CopyURL());
     EXPECT_EQ(m_shell.m_clipboard, S("http://h.com/a?a=1"));

@@ -9,7 +9,7 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class EditEncodedTest : public ::testing::Test {
+class EditEncodedLogic : public ::testing::Test {
 protected:
     void SetUp() override {
         m_edit.SetEncodingMode(1);
@@ -20,7 +20,7 @@ protected:
 };
 } // namespace
 
-TEST_F(EditEncodedTest, typed_space_after_ab_becomes_percent_20_with_caret_at_end) {
+TEST_F(EditEncodedLogic, typed_space_after_ab_becomes_percent_20_with_caret_at_end) {
     m_edit.Fill(S("ab"));
     const auto outcome = m_edit.TextChanged(S("ab "));
     EXPECT_TRUE(outcome.replaced);
@@ -29,7 +29,7 @@ TEST_F(EditEncodedTest, typed_space_after_ab_becomes_percent_20_with_caret_at_en
     EXPECT_EQ(m_edit.PreviousText(), S("ab%20"));
 }
 
-TEST_F(EditEncodedTest, pasted_run_is_encoded_alone) {
+TEST_F(EditEncodedLogic, pasted_run_is_encoded_alone) {
     m_edit.Fill(S("a%2Fb"));
     const auto outcome = m_edit.TextChanged(S("a%2x y/Fb"));
     EXPECT_EQ(outcome.text, S("a%2x%20y%2FFb"));
@@ -38,7 +38,7 @@ TEST_F(EditEncodedTest, pasted_run_is_encoded_alone) {
     EXPECT_EQ(m_edit.TextChanged(S("a&aa")).text, S("a%26aa"));
 }
 
-TEST_F(EditEncodedTest, filled_value_is_never_encoded_again) {
+TEST_F(EditEncodedLogic, filled_value_is_never_encoded_again) {
     // The value filled while the dialog opens is the previous text: only the keystroke counts.
     m_edit.SetActive(false);
     m_edit.Fill(S("a%20b"));
@@ -48,14 +48,14 @@ TEST_F(EditEncodedTest, filled_value_is_never_encoded_again) {
     EXPECT_TRUE(m_messages.Texts().isEmpty());
 }
 
-TEST_F(EditEncodedTest, text_holding_an_internal_variable_is_not_encoded) {
+TEST_F(EditEncodedLogic, text_holding_an_internal_variable_is_not_encoded) {
     m_edit.Fill(S("_XALURL_0_"));
     const auto outcome = m_edit.TextChanged(S("_XALURL_0_ /"));
     EXPECT_FALSE(outcome.replaced);
     EXPECT_EQ(m_edit.PreviousText(), S("_XALURL_0_ /"));
 }
 
-TEST_F(EditEncodedTest, mode_0_refuses_with_message_14_and_restores_text_and_caret) {
+TEST_F(EditEncodedLogic, mode_0_refuses_with_message_14_and_restores_text_and_caret) {
     m_edit.SetEncodingMode(0);
     m_edit.Fill(S("abc"));
     const auto outcome = m_edit.TextChanged(S("a& c"));
@@ -68,7 +68,7 @@ TEST_F(EditEncodedTest, mode_0_refuses_with_message_14_and_restores_text_and_car
     EXPECT_EQ(m_messages.Texts().size(), 1);
 }
 
-TEST_F(EditEncodedTest, inactive_field_examines_nothing) {
+TEST_F(EditEncodedLogic, inactive_field_examines_nothing) {
     m_edit.SetActive(false);
     m_edit.SetEncodingMode(0);
     EXPECT_FALSE(m_edit.TextChanged(S("a b&")).replaced);
