@@ -7,11 +7,12 @@
 #include <QUrl>
 
 namespace {
-constexpr int kStringBadURL = 139;
-constexpr int kStringDatabaseDown = 148;
-constexpr int kStringEnterID = 160;
-constexpr int kStringEnterTitle = 161;
-constexpr int kStringIDTaken = 162;
+// String table numbers.
+constexpr int kStrDatabaseDown = 148;
+constexpr int kStrBadURL = 139;
+constexpr int kStrNoID = 62532;
+constexpr int kStrNoTitle = 62533;
+constexpr int kStrIDTaken = 62534;
 } // namespace
 
 CEScriptNewData::CEScriptNewData(IdVerifier verifier) : m_verifier(std::move(verifier)) {}
@@ -46,13 +47,13 @@ bool CEScriptNewData::Validate(QString& error, Field& field) {
     field = Field::None;
     QString id = m_strID.trimmed();
     if (id.isEmpty() || !m_verifier || !m_verifier(id) || id.isEmpty()) {
-        error = XalString(kStringEnterID);
+        error = XalString(kStrNoID);
         field = Field::ID;
         return false;
     }
     m_strID = id;
     if (m_strTitle.trimmed().isEmpty()) {
-        error = XalString(kStringEnterTitle);
+        error = XalString(kStrNoTitle);
         field = Field::Title;
         return false;
     }
@@ -62,7 +63,7 @@ bool CEScriptNewData::Validate(QString& error, Field& field) {
     int port = 0;
     if (!m_strRootURL.trimmed().isEmpty() &&
         !SplitRootURL(m_strRootURL, normalised, protocol, server, port)) {
-        error = XalString(kStringBadURL);
+        error = XalString(kStrBadURL);
         field = Field::RootURL;
         return false;
     }
@@ -75,14 +76,15 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
     if (!Validate(error, field))
         return false;
     const QString collection = QString::fromUtf16(kEScriptCollection);
+    const QString taken = XalFormat(kStrIDTaken, m_strID);
     CMDBRecord existing;
     if (db.SeekReference(collection, m_strID, existing)) {
-        error = XalFormat(kStringIDTaken, m_strID);
+        error = taken;
         field = Field::ID;
         return false;
     }
     if (!db.GetLastError().isEmpty()) {
-        error = XalString(kStringDatabaseDown) + u'\n' + db.GetLastError();
+        error = XalString(kStrDatabaseDown) + u'\n' + db.GetLastError();
         return false;
     }
 
@@ -113,10 +115,10 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
     // The insert itself refuses a duplicate, which covers a second creator racing this one.
     if (!db.Insert(collection, doc)) {
         if (db.LastErrorWasDuplicateKey()) {
-            error = XalFormat(kStringIDTaken, m_strID);
+            error = taken;
             field = Field::ID;
         } else {
-            error = XalString(kStringDatabaseDown) + u'\n' + db.GetLastError();
+            error = XalString(kStrDatabaseDown) + u'\n' + db.GetLastError();
         }
         return false;
     }

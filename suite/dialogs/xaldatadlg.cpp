@@ -30,7 +30,25 @@
 #endif
 
 namespace {
-constexpr int kStringDatabaseDown = 148;
+// String table numbers of the dialogs' texts.
+constexpr int kStrPropsTitle = 62511;
+constexpr int kStrDomainsTip = 62512;
+constexpr int kStrAvailableTip = 62513;
+constexpr int kStrLabelID = 62514;
+constexpr int kStrLabelTitle = 62515;
+constexpr int kStrLabelDomains = 62516;
+constexpr int kStrLabelAvailable = 62517;
+constexpr int kStrLabelUser = 62518;
+constexpr int kStrLabelPassword = 62519;
+constexpr int kStrNewTitle = 62520;
+constexpr int kStrOpen = 62521;
+constexpr int kStrOpenWithProperties = 62522;
+constexpr int kStrOpenWithRecording = 62523;
+constexpr int kStrCreatedOnly = 62524;
+constexpr int kStrLabelNewID = 62525;
+constexpr int kStrLabelRootURL = 62526;
+constexpr int kStrLabelAfter = 62527;
+constexpr int kStrDatabaseDown = 148;
 
 // A session for a dialog: the caller's, or one opened here and owned by the holder.
 struct SessionHolder {
@@ -67,14 +85,14 @@ class CEScriptPropsDialog final : public QDialog {
 public:
     CEScriptPropsDialog(CEScriptPropsData& data, const EScriptPropsAccept& accept, QWidget* parent)
         : QDialog(parent), m_data(data), m_accept(accept) {
-        setWindowTitle(QStringLiteral("E-script properties - %1").arg(data.m_strID));
+        setWindowTitle(XalFormat(kStrPropsTitle, data.m_strID));
         auto* form = new QFormLayout;
         m_title = new QLineEdit(data.m_strTitle);
         m_domains = new QPlainTextEdit(data.m_lstDomain.join(u'\n'));
-        m_domains->setToolTip(QStringLiteral("One domain per line"));
+        m_domains->setToolTip(XalString(kStrDomainsTip));
         m_available = new QListWidget;
         m_available->addItems(data.m_lstDomainAvailable);
-        m_available->setToolTip(QStringLiteral("Double-click a domain to add it to the list"));
+        m_available->setToolTip(XalString(kStrAvailableTip));
         connect(m_available, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
             QStringList lines = m_domains->toPlainText().split(u'\n');
             lines.append(item->text());
@@ -83,12 +101,12 @@ public:
         m_user = new QLineEdit(data.m_strLogonUser);
         m_password = new QLineEdit(data.m_strLogonPW);
         m_password->setEchoMode(QLineEdit::Password);
-        form->addRow(QStringLiteral("XAL ID:"), new QLabel(data.m_strID));
-        form->addRow(QStringLiteral("&Title:"), m_title);
-        form->addRow(QStringLiteral("&Domain list:"), m_domains);
-        form->addRow(QStringLiteral("Available domains:"), m_available);
-        form->addRow(QStringLiteral("Logon &user:"), m_user);
-        form->addRow(QStringLiteral("Logon &password:"), m_password);
+        form->addRow(XalString(kStrLabelID), new QLabel(data.m_strID));
+        form->addRow(XalString(kStrLabelTitle), m_title);
+        form->addRow(XalString(kStrLabelDomains), m_domains);
+        form->addRow(XalString(kStrLabelAvailable), m_available);
+        form->addRow(XalString(kStrLabelUser), m_user);
+        form->addRow(XalString(kStrLabelPassword), m_password);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -134,24 +152,22 @@ class CEScriptNewDialog final : public QDialog {
 public:
     CEScriptNewDialog(CEScriptNewData& data, const EScriptNewAccept& accept, QWidget* parent)
         : QDialog(parent), m_data(data), m_accept(accept) {
-        setWindowTitle(QStringLiteral("New e-script"));
+        setWindowTitle(XalString(kStrNewTitle));
         auto* form = new QFormLayout;
         m_id = new QLineEdit(data.m_strID);
         m_title = new QLineEdit(data.m_strTitle);
         m_root = new QLineEdit(data.m_strRootURL);
         m_root->setPlaceholderText(QStringLiteral("https://www.example.com/login"));
         m_open = new QComboBox;
-        m_open->addItem(QStringLiteral("Open it"), CEScriptNewData::kOpen);
-        m_open->addItem(QStringLiteral("Open it with its properties"),
-                        CEScriptNewData::kOpenWithProperties);
-        m_open->addItem(QStringLiteral("Open it and start recording"),
-                        CEScriptNewData::kOpenWithRecording);
-        m_open->addItem(QStringLiteral("Do not open it"), CEScriptNewData::kCreatedOnly);
+        m_open->addItem(XalString(kStrOpen), CEScriptNewData::kOpen);
+        m_open->addItem(XalString(kStrOpenWithProperties), CEScriptNewData::kOpenWithProperties);
+        m_open->addItem(XalString(kStrOpenWithRecording), CEScriptNewData::kOpenWithRecording);
+        m_open->addItem(XalString(kStrCreatedOnly), CEScriptNewData::kCreatedOnly);
         m_open->setCurrentIndex(std::max(0, m_open->findData(data.m_nOpenCode)));
-        form->addRow(QStringLiteral("XAL &ID:"), m_id);
-        form->addRow(QStringLiteral("&Title:"), m_title);
-        form->addRow(QStringLiteral("&Root URL:"), m_root);
-        form->addRow(QStringLiteral("After &creating:"), m_open);
+        form->addRow(XalString(kStrLabelNewID), m_id);
+        form->addRow(XalString(kStrLabelTitle), m_title);
+        form->addRow(XalString(kStrLabelRootURL), m_root);
+        form->addRow(XalString(kStrLabelAfter), m_open);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -210,7 +226,7 @@ std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     QString detail;
     std::unique_ptr<CMongoDB> db = OpenConfiguredSession(XALIsMDBDataAvailable, detail);
     if (!db)
-        error = XalString(kStringDatabaseDown) + u'\n' + detail;
+        error = XalString(kStrDatabaseDown) + u'\n' + detail;
     return db;
 }
 
