@@ -1,9 +1,9 @@
 #include "accessconfig.h"
 
 #include "configfile.h"
+#include "dbaccess.h"
 #include "mongodb.h"
 #include "qjinifile.h"
-#include "toolsstrings.h"
 #include "xalcrypt.h"
 #include "xalenv.h"
 #include "xaltools.h"
@@ -54,37 +54,9 @@ bool ReadAccessFile(const QString& path, CMDBAccess& access) {
     return hasServer && !access.server.isEmpty();
 }
 
-bool ReadConnectionData(CMDBAccess& access) {
-    char16_t block[kXalConnectionChars] = {};
-    access = CMDBAccess();
-    const bool ok = XALIsMDBDataAvailable(block);
-    if (ok) {
-        access.server = FieldText(block + kXalConnServer, kXalConnSet - kXalConnServer);
-        access.set = FieldText(block + kXalConnSet, kXalConnUser - kXalConnSet);
-        access.user = FieldText(block + kXalConnUser, kXalConnPassword - kXalConnUser);
-        access.password =
-            FieldText(block + kXalConnPassword, kXalConnectionChars - kXalConnPassword);
-    }
-    std::fill(std::begin(block), std::end(block), char16_t(0));
-    return ok;
-}
-
-std::unique_ptr<CMongoDB> ConnectDatabase(const CMDBAccess& access) {
-    auto db = std::make_unique<CMongoDB>(access.server, access.set);
-    QString error;
-    if (!db->Connect(error))
-        return nullptr;
-    if (!access.user.isEmpty() &&
-        !db->Authenticate(QStringLiteral("admin"), access.user, access.password, error))
-        return nullptr;
-    return db;
-}
-
 std::unique_ptr<CMongoDB> ConnectConfiguredDatabase() {
-    CMDBAccess access;
-    if (!ReadConnectionData(access))
-        return nullptr;
-    return ConnectDatabase(access);
+    QString error;
+    return OpenConfiguredSession(XALIsMDBDataAvailable, error);
 }
 
 extern "C" bool XALIsMDBDataAvailable(char16_t* connection) {
@@ -95,11 +67,7 @@ extern "C" bool XALIsMDBDataAvailable(char16_t* connection) {
         CMDBAccess access;
         if (!ReadAccessFile(AccessFilePath(), access))
             return false;
-        CopyToField(access.server, connection + kXalConnServer, kXalConnSet - kXalConnServer);
-        CopyToField(access.set, connection + kXalConnSet, kXalConnUser - kXalConnSet);
-        CopyToField(access.user, connection + kXalConnUser, kXalConnPassword - kXalConnUser);
-        CopyToField(access.password, connection + kXalConnPassword,
-                    kXalConnectionChars - kXalConnPassword);
+        EncodeConnectionBlock(access, connection);
         return true;
     } catch (...) {
         // A failure half-way must not hand out some fields as if they were the settings.

@@ -1,5 +1,6 @@
 // xaldb: imports, exports and removes documents of the suite's database from the command line.
 
+#include "dbaccess.h"
 #include "mongodb.h"
 #include "xaltools.h"
 
@@ -7,8 +8,8 @@
 #include <QFile>
 #include <QStringList>
 
-#include <array>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -30,34 +31,26 @@ void PrintError(const QString& text) {
 }
 
 struct Options {
-    QString server;
-    QString replicaSet;
-    QString user;
-    QString password;
+    CMDBAccess access;
     bool replace = false;
     QStringList positional;
 };
 
-QString ConnectionField(const std::array<char16_t, kXalConnectionChars>& block, int offset) {
-    return QString::fromUtf16(block.data() + offset);
-}
-
 // Without --server the suite's access configuration file names the database, as for every
 // other program of the suite; --set, --user and --password still override its values.
 bool ApplyDefaultConnection(Options& options, QString& error) {
-    std::array<char16_t, kXalConnectionChars> block{};
-    if (!XALIsMDBDataAvailable(block.data())) {
+    CMDBAccess configured;
+    if (!ReadConnection(XALIsMDBDataAvailable, configured)) {
         error = QStringLiteral("no database server given: use --server, or set ZVHOME to a suite "
                                "home whose system/cfg/zvaccess.cfg names a server");
         return false;
     }
-    options.server = ConnectionField(block, kXalConnServer);
-    if (options.replicaSet.isEmpty())
-        options.replicaSet = ConnectionField(block, kXalConnSet);
-    if (options.user.isEmpty()) {
-        options.user = ConnectionField(block, kXalConnUser);
-        options.password = ConnectionField(block, kXalConnPassword);
+    configured.set = options.access.set.isEmpty() ? configured.set : options.access.set;
+    if (!options.access.user.isEmpty()) {
+        configured.user = options.access.user;
+        configured.password = options.access.password;
     }
+    options.access = configured;
     return true;
 }
 
@@ -73,16 +66,16 @@ bool ParseArguments(const QStringList& args, Options& options, QString& error) {
             return true;
         };
         if (a == u"--server") {
-            if (!value(options.server))
+            if (!value(options.access.server))
                 return false;
         } else if (a == u"--set") {
-            if (!value(options.replicaSet))
+            if (!value(options.access.set))
                 return false;
         } else if (a == u"--user") {
-            if (!value(options.user))
+            if (!value(options.access.user))
                 return false;
         } else if (a == u"--password") {
-            if (!value(options.password))
+            if (!value(options.access.password))
                 return false;
         } else if (a == u"--replace") {
             options.replace = true;
@@ -100,7 +93,7 @@ bool ParseArguments(const QStringList& args, Options& options, QString& error) {
         error = QStringLiteral("no command given");
         return false;
     }
-    if (!options.user.isEmpty() && options.password.isNull()) {
+    if (!options.access.user.isEmpty() && options.access.password.isNull()) {
         error = QStringLiteral("--user needs --password");
         return false;
     }
@@ -248,26 +241,21 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    if (options.server.isEmpty()) {
+    if (options.access.server.isEmpty()) {
         if (!ApplyDefaultConnection(options, error)) {
             PrintError(error);
             return kExitUsage;
         }
     }
 
-    CMongoDB db(options.server, options.replicaSet);
-    if (!db.Connect(error)) {
-        PrintError(error);
-        return kExitFailure;
-    }
-    if (!options.user.isEmpty() &&
-        !db.Authenticate(QStringLiteral("admin"), options.user, options.password, error, true)) {
+    const std::unique_ptr<CMongoDB> db = OpenSession(options.access, error);
+    if (!db) {
         PrintError(error);
         return kExitFailure;
     }
     if (command == u"import")
-        return Import(db, options);
+        return Import(*db, options);
     if (command == u"export")
-        return Export(db, options);
-    return RemoveOne(db, options);
+        return Export(*db, options);
+    return RemoveOne(*db, options);
 }

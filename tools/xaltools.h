@@ -13,13 +13,8 @@
 #define XALTOOLS_API
 #endif
 
-// Layout of the connection block filled by XALIsMDBDataAvailable: four zero-terminated
-// fields at these offsets (in characters).
-inline constexpr int kXalConnectionChars = 820;
-inline constexpr int kXalConnServer = 0;     // "Server", 520 characters
-inline constexpr int kXalConnSet = 520;      // "Set", 100 characters
-inline constexpr int kXalConnUser = 620;     // "User", 100 characters
-inline constexpr int kXalConnPassword = 720; // "PW" decrypted, 100 characters
+// The connection block filled by XALIsMDBDataAvailable, its layout and its decoder are those
+// of the database wrapper (dbaccess.h).
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push

@@ -101,6 +101,7 @@ void RegisterAppCommands(CXALScripEditApp& app, CMainFrame& frame) {
 std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCentral) {
     FrameServices services;
     services.messages = &app.Messages();
+    services.dialogs = &app.Dialogs();
     // The suite's dialogs work on the editor's own session; a session that cannot be
     // re-opened now is not handed on, and they then open one of their own.
     if (app.ReopenDatabase())
@@ -121,12 +122,11 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
     services.programDir = QCoreApplication::applicationDirPath();
     services.newEScript = [&app, db = services.database](QStringList& array) {
         app.ClearRecordingRunning();
-        return XALDlgEScriptNew(array, db, app.GetMainWindow());
+        return XALDlgEScriptNew(array, db, app.Dialogs(), app.Messages());
     };
     services.information = [&app] {
         const CMongoDB* db = app.GetDatabase();
-        XALDlgInformation(ProgramInformation(db ? db->GetServer() : QString()),
-                          app.GetMainWindow());
+        XALDlgInformation(ProgramInformation(db ? db->GetServer() : QString()), app.Dialogs());
     };
 
     auto frame = std::make_unique<CMainFrame>(std::move(services));

@@ -3,28 +3,8 @@
 #include "mongodb.h"
 #include "xaltools.h"
 
-#include <array>
-
-namespace {
-QString Field(const std::array<char16_t, kXalConnectionChars>& block, int offset, int length) {
-    const char16_t* start = block.data() + offset;
-    int n = 0;
-    while (n < length && start[n] != 0)
-        ++n;
-    return QString::fromUtf16(start, n);
-}
-} // namespace
-
-bool ReadDbSettingsFromTools(CDbSettings& settings) {
-    std::array<char16_t, kXalConnectionChars> block{};
-    if (!XALIsMDBDataAvailable(block.data()))
-        return false;
-    settings.strServer = Field(block, kXalConnServer, kXalConnSet - kXalConnServer);
-    settings.strSet = Field(block, kXalConnSet, kXalConnUser - kXalConnSet);
-    settings.strUser = Field(block, kXalConnUser, kXalConnPassword - kXalConnUser);
-    settings.strPassword = Field(block, kXalConnPassword, kXalConnectionChars - kXalConnPassword);
-    block.fill(0); // the password was in clear
-    return true;
+bool ReadDbSettingsFromTools(CMDBAccess& settings) {
+    return ReadConnection(XALIsMDBDataAvailable, settings);
 }
 
 CDatabaseSession::CDatabaseSession(DbSettingsSource source) : m_source(std::move(source)) {}
@@ -32,16 +12,15 @@ CDatabaseSession::CDatabaseSession(DbSettingsSource source) : m_source(std::move
 CDatabaseSession::~CDatabaseSession() = default;
 
 bool CDatabaseSession::Open() {
-    CDbSettings settings;
+    CMDBAccess settings;
     if (!m_source || !m_source(settings)) {
         m_strLastError = QStringLiteral("no database server configured");
         return false;
     }
-    m_strDBServer = settings.strServer;
-    m_strDBUser = settings.strUser;
-    m_strDBPassword = settings.strPassword;
+    m_access = settings;
     // The configured set is not handed on; the session runs without one.
-    m_pDatabase = std::make_unique<CMongoDB>(m_strDBServer, m_strDBSet);
+    m_access.set.clear();
+    m_pDatabase = std::make_unique<CMongoDB>(m_access.server, m_access.set);
     return Reopen();
 }
 
@@ -50,11 +29,5 @@ bool CDatabaseSession::Reopen() {
         m_strLastError = QStringLiteral("no database session");
         return false;
     }
-    m_strLastError.clear();
-    if (!m_pDatabase->Connect(m_strLastError))
-        return false;
-    if (m_strDBUser.isEmpty())
-        return true;
-    return m_pDatabase->Authenticate(QStringLiteral("admin"), m_strDBUser, m_strDBPassword,
-                                     m_strLastError, true);
+    return ConnectSession(*m_pDatabase, m_access, m_strLastError);
 }

@@ -2,6 +2,8 @@
 // The editor's one database session: the connection settings of the suite, the CMongoDB
 // object built from them, and opening and re-opening it.
 
+#include "dbaccess.h"
+
 #include <QString>
 
 #include <functional>
@@ -9,18 +11,11 @@
 
 class CMongoDB;
 
-struct CDbSettings {
-    QString strServer;
-    QString strSet; // read but not used: the editor passes an empty set
-    QString strUser;
-    QString strPassword;
-};
-
 // Source of the settings; false when no server is configured.
-using DbSettingsSource = std::function<bool(CDbSettings&)>;
+using DbSettingsSource = std::function<bool(CMDBAccess&)>;
 
 // The suite's access configuration, read through the tools library.
-bool ReadDbSettingsFromTools(CDbSettings& settings);
+bool ReadDbSettingsFromTools(CMDBAccess& settings);
 
 class CDatabaseSession {
 public:
@@ -36,17 +31,14 @@ public:
     bool Reopen();
 
     [[nodiscard]] CMongoDB* Database() const { return m_pDatabase.get(); }
-    [[nodiscard]] const QString& Server() const { return m_strDBServer; }
-    [[nodiscard]] const QString& User() const { return m_strDBUser; }
+    [[nodiscard]] const QString& Server() const { return m_access.server; }
+    [[nodiscard]] const QString& User() const { return m_access.user; }
     // Why the last Open or Reopen failed (for the trace; the user sees string 148).
     [[nodiscard]] const QString& LastError() const { return m_strLastError; }
 
 private:
     DbSettingsSource m_source;
-    QString m_strDBServer;
-    QString m_strDBSet;
-    QString m_strDBUser;
-    QString m_strDBPassword;
+    CMDBAccess m_access; // the set stays empty: the editor's session runs without one
     std::unique_ptr<CMongoDB> m_pDatabase;
     QString m_strLastError;
 };

@@ -3,8 +3,6 @@
 #include "xaldatadlg.h"
 #include "xalscripeditapp.h"
 
-#include <QMainWindow>
-
 void RunEScriptProperties(CXALScripEditApp& app, const QString& xalID) {
-    XALDlgEScriptProps(QStringList{xalID}, 1, app.GetDatabase(), app.GetMainWindow());
+    XALDlgEScriptProps(QStringList{xalID}, 1, app.GetDatabase(), app.Dialogs(), app.Messages());
 }

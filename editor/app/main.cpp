@@ -10,6 +10,7 @@
 
 #include "messagesinks.h"
 #include "signalquit.h"
+#include "xaldatadlg.h"
 #include "xalscripeditapp.h"
 
 #include <QApplication>
@@ -25,7 +26,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("ScriptEditor"));
 
     const std::unique_ptr<IMessageSink> messages = CreateMessageSink();
-    CXALScripEditApp app(qtApp, *messages);
+    CQtDataDialogs dialogs;
+    CXALScripEditApp app(qtApp, *messages, dialogs);
     // SIGTERM, SIGINT and SIGHUP keep unsaved changes for the next start and end the run at
     // once: no question can hold the program.
     const CSignalQuitter quitter([&app](int signal) { app.EndOnSignal(signal); });

@@ -42,16 +42,21 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     if (!m_services.launcher)
         m_services.launcher = MakeToolsLauncher();
     // Without a session of their own the suite's dialogs open one from the suite settings.
-    if (!m_services.newEScript)
+    if (!m_services.dialogs) {
+        m_ownDialogs = std::make_unique<CQtDataDialogs>(this);
+        m_services.dialogs = m_ownDialogs.get();
+    }
+    if (!m_services.newEScript && m_services.messages)
         m_services.newEScript = [this](QStringList& array) {
-            return XALDlgEScriptNew(array, m_services.database, this);
+            return XALDlgEScriptNew(array, m_services.database, *m_services.dialogs,
+                                    *m_services.messages);
         };
     if (!m_services.information)
         m_services.information = [this] {
             XALDlgInformation(ProgramInformation(m_services.database
                                                      ? m_services.database->GetServer()
                                                      : QString()),
-                              this);
+                              *m_services.dialogs);
         };
 
     RegisterShellCommands();

@@ -19,6 +19,7 @@ class CMongoDB;
 class CMyRecentFileList;
 class CRibbonBar;
 class CSettingsWndTopListener;
+class IDataDialogs;
 class IMessageSink;
 class QMenu;
 class QPrinter;
@@ -29,6 +30,7 @@ struct FrameServices {
     IMessageSink* messages = nullptr;         // Not owned; required.
     CMyRecentFileList* recentFiles = nullptr; // Not owned; may be null.
     CMongoDB* database = nullptr;             // Not owned; for the suite's dialogs
+    IDataDialogs* dialogs = nullptr;          // Not owned; the Qt forms over the frame when null
     std::unique_ptr<ISuiteLauncher> launcher; // the tools library when null
     NewEScriptDialog newEScript;              // the suite's new-e-script dialog when empty
     std::function<void()> information;        // the suite's information dialog when empty
@@ -106,5 +108,7 @@ private:
     QTimer* m_pUpdateTimer = nullptr;
     std::vector<std::pair<QShortcut*, int>> m_accelerators;
     std::unique_ptr<CSettingsWndTopListener> m_pWndTopListener;
+    // The Qt forms, when the services bring no dialogs.
+    std::unique_ptr<IDataDialogs> m_ownDialogs;
     std::unique_ptr<QPrinter> m_printer; // kept so that print setup applies to later prints
 };

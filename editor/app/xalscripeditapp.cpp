@@ -46,8 +46,10 @@ void Trace(int level, const QString& format, std::initializer_list<QString> args
 }
 } // namespace
 
-CXALScripEditApp::CXALScripEditApp(QApplication& qtApp, IMessageSink& messages)
-    : m_qtApp(qtApp), m_messages(messages), m_document(std::make_unique<CXALScripEditDoc>()) {
+CXALScripEditApp::CXALScripEditApp(QApplication& qtApp, IMessageSink& messages,
+                                   IDataDialogs& dialogs)
+    : m_qtApp(qtApp), m_messages(messages), m_dialogs(dialogs),
+      m_document(std::make_unique<CXALScripEditDoc>()) {
     g_app = this;
     m_document->SetRecoveryFolder(DefaultRecoveryFolder());
     QObject::connect(m_document.get(), &CXALScripEditDoc::ModifiedChanged, [this](bool) {

@@ -20,6 +20,7 @@
 
 class CMongoDB;
 class CScriptObj;
+class IDataDialogs;
 class IMessageSink;
 class QApplication;
 class QMainWindow;
@@ -68,8 +69,8 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
 
 class CXALScripEditApp final : public IViewHost {
 public:
-    // qtApp and messages are not owned; both must outlive this object.
-    CXALScripEditApp(QApplication& qtApp, IMessageSink& messages);
+    // qtApp, messages and dialogs are not owned; they must outlive this object.
+    CXALScripEditApp(QApplication& qtApp, IMessageSink& messages, IDataDialogs& dialogs);
     ~CXALScripEditApp() override; // releases the lock when start-up took it
     CXALScripEditApp(const CXALScripEditApp&) = delete;
     CXALScripEditApp& operator=(const CXALScripEditApp&) = delete;
@@ -127,6 +128,8 @@ public:
 
     // --- IViewHost: what the views ask of the frame ---
     IMessageSink& Messages() override { return m_messages; }
+    // The suite's data dialogs (properties, new e-script, information).
+    [[nodiscard]] IDataDialogs& Dialogs() { return m_dialogs; }
     void CloseMainWindow() override;
     [[nodiscard]] bool IsRecording() const override { return IsRecordingRunning(); }
     // "Save e-script": true when the e-script was stored. A failure is shown to the user and
@@ -179,6 +182,7 @@ private:
 
     QApplication& m_qtApp;    // Not owned.
     IMessageSink& m_messages; // Not owned.
+    IDataDialogs& m_dialogs;  // Not owned.
 
     CCommandLine m_commandLine;
 

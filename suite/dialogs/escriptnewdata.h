@@ -3,6 +3,8 @@
 // what happens afterwards. The e-script is created, with an empty main script, only when its
 // ID is free.
 
+#include "datadialogs.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +22,7 @@ public:
         kOpen = 3,
         kOpenWithRecording = 4,
     };
-    enum class Field { None, ID, Title, RootURL };
+    using Field = EScriptNewField;
 
     // Turns a typed name into a valid ID in place; false when nothing is left.
     using IdVerifier = std::function<bool(QString& id)>;

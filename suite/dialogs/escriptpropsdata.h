@@ -3,6 +3,8 @@
 // password of one e-script and stores them straight into its document, field by field, so
 // that everything else in the document stays as it is.
 
+#include "datadialogs.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,7 @@ class CMongoDB;
 
 class CEScriptPropsData {
 public:
-    enum class Field { None, Title, DomainList, LogonUser, LogonPW };
+    using Field = EScriptPropsField;
 
     QString m_strID;
     QString m_strTitle;

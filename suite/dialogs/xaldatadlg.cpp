@@ -1,10 +1,14 @@
 #include "xaldatadlg.h"
 
+#include "dbaccess.h"
 #include "escriptnewdata.h"
 #include "escriptpropsdata.h"
+#include "messages.h"
 #include "mongodb.h"
 #include "xalstrings.h"
 #include "xaltools.h"
+
+#include <QApplication>
 
 #include <QComboBox>
 #include <QDialog>
@@ -18,7 +22,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <array>
+#include <algorithm>
 #include <functional>
 
 #ifndef XAL_VERSION
@@ -27,7 +31,6 @@
 
 namespace {
 // String table numbers of the dialogs' texts.
-constexpr int kStrCaption = 62510;
 constexpr int kStrPropsTitle = 62511;
 constexpr int kStrDomainsTip = 62512;
 constexpr int kStrAvailableTip = 62513;
@@ -47,31 +50,19 @@ constexpr int kStrLabelRootURL = 62526;
 constexpr int kStrLabelAfter = 62527;
 constexpr int kStrDatabaseDown = 148;
 
-QString Caption() {
-    return XalString(kStrCaption);
-}
-
-QString FieldOf(const char16_t* block, int offset, int length) {
-    const char16_t* start = block + offset;
-    int n = 0;
-    while (n < length && start[n] != 0)
-        ++n;
-    return QString::fromUtf16(start, n);
-}
-
 // A session for a dialog: the caller's, or one opened here and owned by the holder.
 struct SessionHolder {
     CMongoDB* db = nullptr;
     std::unique_ptr<CMongoDB> own;
 
-    bool Open(CMongoDB* given, QWidget* parent) {
+    bool Open(CMongoDB* given, IMessageSink& messages) {
         db = given;
         if (db)
             return true;
         QString error;
         own = OpenSuiteSession(error);
         if (!own) {
-            QMessageBox::warning(parent, Caption(), error);
+            messages.Ask(error, MsgButtons::Ok, MsgIcon::Warning);
             return false;
         }
         db = own.get();
@@ -92,8 +83,8 @@ void LayOutWithButtons(QDialog& dialog, QFormLayout* form, const std::function<v
 
 class CEScriptPropsDialog final : public QDialog {
 public:
-    CEScriptPropsDialog(CEScriptPropsData& data, CMongoDB& db, QWidget* parent)
-        : QDialog(parent), m_data(data), m_db(db) {
+    CEScriptPropsDialog(CEScriptPropsData& data, const EScriptPropsAccept& accept, QWidget* parent)
+        : QDialog(parent), m_data(data), m_accept(accept) {
         setWindowTitle(XalFormat(kStrPropsTitle, data.m_strID));
         auto* form = new QFormLayout;
         m_title = new QLineEdit(data.m_strTitle);
@@ -125,13 +116,11 @@ private:
         m_data.m_lstDomain = m_domains->toPlainText().split(u'\n', Qt::SkipEmptyParts);
         m_data.m_strLogonUser = m_user->text();
         m_data.m_strLogonPW = m_password->text();
-        QString error;
         CEScriptPropsData::Field field = CEScriptPropsData::Field::None;
-        if (m_data.Store(m_db, error, &field)) {
+        if (m_accept(m_data, field)) {
             accept();
             return;
         }
-        QMessageBox::warning(this, Caption(), error);
         switch (field) {
         case CEScriptPropsData::Field::Title:
             m_title->setFocus();
@@ -151,7 +140,7 @@ private:
     }
 
     CEScriptPropsData& m_data;
-    CMongoDB& m_db;
+    const EScriptPropsAccept& m_accept;
     QLineEdit* m_title;
     QPlainTextEdit* m_domains;
     QListWidget* m_available;
@@ -161,19 +150,20 @@ private:
 
 class CEScriptNewDialog final : public QDialog {
 public:
-    CEScriptNewDialog(CEScriptNewData& data, CMongoDB& db, QWidget* parent)
-        : QDialog(parent), m_data(data), m_db(db) {
+    CEScriptNewDialog(CEScriptNewData& data, const EScriptNewAccept& accept, QWidget* parent)
+        : QDialog(parent), m_data(data), m_accept(accept) {
         setWindowTitle(XalString(kStrNewTitle));
         auto* form = new QFormLayout;
-        m_id = new QLineEdit;
-        m_title = new QLineEdit;
-        m_root = new QLineEdit;
+        m_id = new QLineEdit(data.m_strID);
+        m_title = new QLineEdit(data.m_strTitle);
+        m_root = new QLineEdit(data.m_strRootURL);
         m_root->setPlaceholderText(QStringLiteral("https://www.example.com/login"));
         m_open = new QComboBox;
         m_open->addItem(XalString(kStrOpen), CEScriptNewData::kOpen);
         m_open->addItem(XalString(kStrOpenWithProperties), CEScriptNewData::kOpenWithProperties);
         m_open->addItem(XalString(kStrOpenWithRecording), CEScriptNewData::kOpenWithRecording);
         m_open->addItem(XalString(kStrCreatedOnly), CEScriptNewData::kCreatedOnly);
+        m_open->setCurrentIndex(std::max(0, m_open->findData(data.m_nOpenCode)));
         form->addRow(XalString(kStrLabelNewID), m_id);
         form->addRow(XalString(kStrLabelTitle), m_title);
         form->addRow(XalString(kStrLabelRootURL), m_root);
@@ -187,14 +177,12 @@ private:
         m_data.m_strTitle = m_title->text();
         m_data.m_strRootURL = m_root->text();
         m_data.m_nOpenCode = m_open->currentData().toInt();
-        QString error;
         CEScriptNewData::Field field = CEScriptNewData::Field::None;
-        if (m_data.Create(m_db, error, field)) {
+        if (m_accept(m_data, field)) {
             accept();
             return;
         }
         m_id->setText(m_data.m_strID); // shows the ID as verified
-        QMessageBox::warning(this, Caption(), error);
         QLineEdit* focus = field == CEScriptNewData::Field::Title     ? m_title
                            : field == CEScriptNewData::Field::RootURL ? m_root
                                                                       : m_id;
@@ -203,7 +191,7 @@ private:
     }
 
     CEScriptNewData& m_data;
-    CMongoDB& m_db;
+    const EScriptNewAccept& m_accept;
     QLineEdit* m_id;
     QLineEdit* m_title;
     QLineEdit* m_root;
@@ -211,51 +199,79 @@ private:
 };
 } // namespace
 
+QWidget* CQtDataDialogs::Parent() const {
+    return m_parent ? m_parent : QApplication::activeWindow();
+}
+
+bool CQtDataDialogs::EScriptProps(CEScriptPropsData& data, const EScriptPropsAccept& accept) {
+    CEScriptPropsDialog dialog(data, accept, Parent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool CQtDataDialogs::EScriptNew(CEScriptNewData& data, const EScriptNewAccept& accept) {
+    CEScriptNewDialog dialog(data, accept, Parent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CQtDataDialogs::Information(const CInformationData& info) {
+    QMessageBox box(Parent());
+    box.setWindowTitle(QStringLiteral("Information"));
+    box.setIcon(QMessageBox::Information);
+    box.setText(InformationLines(info).join(u'\n'));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
 std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
-    std::array<char16_t, kXalConnectionChars> block{};
-    if (!XALIsMDBDataAvailable(block.data())) {
-        error = XalString(kStrDatabaseDown);
-        return nullptr;
-    }
-    const QString server = FieldOf(block.data(), kXalConnServer, 520);
-    const QString set = FieldOf(block.data(), kXalConnSet, 100);
-    const QString user = FieldOf(block.data(), kXalConnUser, 100);
-    const QString password = FieldOf(block.data(), kXalConnPassword, 100);
-    block.fill(0); // the password stays in memory no longer than needed
-    auto db = std::make_unique<CMongoDB>(server, set);
     QString detail;
-    if (!db->Connect(detail) ||
-        (!user.isEmpty() && !db->Authenticate(QStringLiteral("admin"), user, password, detail))) {
+    std::unique_ptr<CMongoDB> db = OpenConfiguredSession(XALIsMDBDataAvailable, detail);
+    if (!db)
         error = XalString(kStrDatabaseDown) + u'\n' + detail;
-        return nullptr;
-    }
     return db;
 }
 
-int XALDlgEScriptProps(const QStringList& array, int mode, CMongoDB* database, QWidget* parent) {
+int XALDlgEScriptProps(const QStringList& array, int mode, CMongoDB* database,
+                       IDataDialogs& dialogs, IMessageSink& messages) {
     Q_UNUSED(mode);
     if (array.isEmpty() || array.front().isEmpty())
         return 0;
     SessionHolder session;
-    if (!session.Open(database, parent))
+    if (!session.Open(database, messages))
         return 0;
     CEScriptPropsData data;
     QString error;
     if (!data.Load(*session.db, array.front(), error)) {
-        QMessageBox::warning(parent, Caption(), error);
+        messages.Ask(error, MsgButtons::Ok, MsgIcon::Warning);
         return 0;
     }
-    CEScriptPropsDialog dialog(data, *session.db, parent);
-    return dialog.exec() == QDialog::Accepted ? 1 : 0;
+    CMongoDB& db = *session.db;
+    const EScriptPropsAccept accept = [&db, &messages](CEScriptPropsData& props,
+                                                       EScriptPropsField& field) {
+        QString why;
+        if (props.Store(db, why, &field))
+            return true;
+        messages.Ask(why, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    };
+    return dialogs.EScriptProps(data, accept) ? 1 : 0;
 }
 
-int XALDlgEScriptNew(QStringList& array, CMongoDB* database, QWidget* parent) {
+int XALDlgEScriptNew(QStringList& array, CMongoDB* database, IDataDialogs& dialogs,
+                     IMessageSink& messages) {
     SessionHolder session;
-    if (!session.Open(database, parent))
+    if (!session.Open(database, messages))
         return 0;
     CEScriptNewData data([](QString& id) { return XALTVerifyID(id); });
-    CEScriptNewDialog dialog(data, *session.db, parent);
-    if (dialog.exec() != QDialog::Accepted)
+    CMongoDB& db = *session.db;
+    const EScriptNewAccept accept = [&db, &messages](CEScriptNewData& created,
+                                                     EScriptNewField& field) {
+        QString why;
+        if (created.Create(db, why, field))
+            return true;
+        messages.Ask(why, MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    };
+    if (!dialogs.EScriptNew(data, accept))
         return 0;
     array = data.ResultArray();
     return data.m_nOpenCode;
@@ -291,11 +307,6 @@ QStringList InformationLines(const CInformationData& info) {
             QStringLiteral("Build: ") + info.build};
 }
 
-void XALDlgInformation(const CInformationData& info, QWidget* parent) {
-    QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("Information"));
-    box.setIcon(QMessageBox::Information);
-    box.setText(InformationLines(info).join(u'\n'));
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+void XALDlgInformation(const CInformationData& info, IDataDialogs& dialogs) {
+    dialogs.Information(info);
 }

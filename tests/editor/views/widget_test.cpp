@@ -1,0 +1,218 @@
+// The Qt shells: the item-model adapter, the tree view and the tab widget (offscreen).
+
+#include "commandids.h"
+#include "fakehost.h"
+#include "scriptview.h"
+#include "treegridwidget.h"
+#include "xalscriptedittabwidget.h"
+#include "xalscripteditview.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTabBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+CScriptObj WidgetScript() {
+    CScriptObj script;
+    script.m_lstScripts.push_back(
+        Script(0, {},
+               {Url(QStringLiteral("h"), QStringLiteral("/a"), 0,
+                    {Param(QStringLiteral("p"), QStringLiteral("1"), 0, 0x40),
+                     Param(QStringLiteral("f"), QStringLiteral("_XALURL_0_"), 0, 0x8040)}),
+                Url(QStringLiteral("g"), QStringLiteral("/b"), 1,
+                    {Param(QStringLiteral("q"), QStringLiteral("2"), 1, 0x40)})}));
+    script.m_lstScripts.push_back(Script(1, QStringLiteral("C"),
+                                         {Url(QStringLiteral("h"), QStringLiteral("/c")),
+                                          Url(QStringLiteral("h"), QStringLiteral("/d"))}));
+    return script;
+}
+
+class Widgets : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "views_widget_tests";
+        static char* argv[] = {name, nullptr};
+        if (QApplication::instance() == nullptr)
+            app = new QApplication(argc, argv);
+    }
+    static QApplication* app;
+    CFakeHost host;
+    CXALScripEditView view{host, host.m_doc};
+};
+QApplication* Widgets::app = nullptr;
+} // namespace
+
+TEST_F(Widgets, model_stays_consistent_through_grid_changes) {
+    CTreeGridWidget widget(*view.GetTabView(0));
+    QAbstractItemModelTester tester(&widget.GridModel(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    view.SetScript(WidgetScript());
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    CTreeGridModel& model = widget.GridModel();
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.rowCount(model.index(0, 0)), 2);
+    EXPECT_EQ(model.rowCount(model.index(0, 1)), 0);
+    for (int row = 0; row < grid.GetRowCount(); ++row)
+        EXPECT_EQ(model.GridRow(model.IndexOfGridRow(row, 1)), row);
+    grid.RemoveRowWithSubRows(1);
+    grid.SetCellText(1, 1, QStringLiteral("changed"));
+    EXPECT_EQ(model.data(model.index(0, 1, model.index(0, 0)), Qt::DisplayRole).toString(),
+              QStringLiteral("changed"));
+    grid.RemoveAll();
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST_F(Widgets, cells_show_texts_icons_colours_and_bold_urls) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    const CTreeGridModel& model = widget.GridModel();
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Variable"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Value"));
+    const QModelIndex url = model.index(1, 0);
+    EXPECT_EQ(model.data(url, Qt::DisplayRole).toString(), QStringLiteral("http://g/b"));
+    EXPECT_TRUE(model.data(url, Qt::FontRole).value<QFont>().bold());
+    EXPECT_FALSE(model.data(model.index(0, 0, url), Qt::FontRole).isValid());
+    EXPECT_FALSE(model.data(url, Qt::DecorationRole).value<QIcon>().isNull());
+    const COLORREF cr = view.GetServerColor(QStringLiteral("g"));
+    const QColor expected(int(cr & 0xFF), int((cr >> 8) & 0xFF), int((cr >> 16) & 0xFF));
+    EXPECT_EQ(model.data(model.index(0, 1, url), Qt::BackgroundRole).value<QBrush>().color(),
+              expected);
+    // Merged URL rows span both columns.
+    EXPECT_TRUE(widget.isFirstColumnSpanned(0, QModelIndex()));
+    view.GetMainView().Grid().UnmergeAll();
+    EXPECT_FALSE(widget.isFirstColumnSpanned(0, QModelIndex()));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(GridMethodIcon(i).isNull());
+    EXPECT_TRUE(GridMethodIcon(5).isNull());
+}
+
+TEST_F(Widgets, selection_and_expansion_follow_both_ways) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    const CTreeGridModel& model = widget.GridModel();
+    EXPECT_TRUE(widget.selectionModel()->isRowSelected(0, QModelIndex()));
+    widget.selectionModel()->select(model.IndexOfGridRow(4),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_TRUE(grid.IsRowSelected(4));
+    EXPECT_EQ(grid.GetSelectedRowCount(), 2);
+    grid.DeselectAllRows();
+    EXPECT_FALSE(widget.selectionModel()->hasSelection());
+    widget.collapse(model.index(1, 0));
+    EXPECT_FALSE(grid.Row(3).m_bExpanded);
+    grid.ExpandAll();
+    EXPECT_TRUE(widget.isExpanded(model.index(1, 0)));
+}
+
+TEST_F(Widgets, right_click_asks_the_host_to_show_the_chosen_menu) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    widget.resize(400, 300);
+    widget.show();
+    const QRect rect = widget.visualRect(widget.GridModel().IndexOfGridRow(2));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
+                            widget.mapToGlobal(rect.center()));
+    QApplication::sendEvent(widget.viewport(), &event);
+    ASSERT_EQ(host.m_menus.size(), 1u);
+    EXPECT_EQ(host.m_menus[0], ViewMenu::kResetFlexibleParameter);
+    EXPECT_TRUE(view.GetMainView().Grid().IsRowSelected(2));
+    EXPECT_EQ(view.GetMainView().Grid().GetSelectedRowCount(), 1);
+}
+
+TEST_F(Widgets, tab_widget_follows_the_view) {
+    view.SetScript(WidgetScript());
+    CXALScripEditTabWidget tabs(view);
+    ASSERT_EQ(tabs.count(), 2);
+    EXPECT_EQ(tabs.tabText(1), QStringLiteral("Conditional script: C"));
+    CSubscriptObj added = Script(1, QStringLiteral("D"),
+                                 {Url(QStringLiteral("h"), QStringLiteral("/e")),
+                                  Url(QStringLiteral("h"), QStringLiteral("/f"))});
+    view.AddConditionalTab(QStringLiteral("D"), added);
+    ASSERT_EQ(tabs.count(), 3);
+    EXPECT_EQ(tabs.currentIndex(), 2);
+    tabs.setCurrentIndex(0);
+    EXPECT_EQ(view.GetActiveTab(), 0);
+    host.m_messages.Queue(MsgAnswer::Yes);
+    emit tabs.tabCloseRequested(1);
+    ASSERT_EQ(tabs.count(), 2);
+    EXPECT_EQ(tabs.tabText(1), QStringLiteral("Conditional script: D"));
+    view.SetScript(WidgetScript());
+    EXPECT_EQ(tabs.count(), 2);
+    tabs.resize(500, 400);
+    EXPECT_FALSE(tabs.grab().isNull());
+}
+
+TEST_F(Widgets, variable_column_fits_the_longest_parameter_name_within_limits) {
+    CTreeGridWidget widget(*view.GetTabView(0));
+    const QFontMetrics metrics(widget.font());
+    // Short names keep the minimum, so that "Variable" never opens as a sliver.
+    view.SetScript(WidgetScript());
+    EXPECT_EQ(widget.columnWidth(0), kVariableColumnMin);
+
+    const QString strLong = QStringLiteral("user_authentication_session_identifier_field");
+    CScriptObj script = WidgetScript();
+    script.m_lstScripts[0].m_lstURLs[1].m_lstParams.push_back(Param(strLong, QStringLiteral("1")));
+    view.SetScript(script);
+    EXPECT_GT(widget.columnWidth(0), metrics.horizontalAdvance(strLong) + widget.indentation());
+    EXPECT_LE(widget.columnWidth(0), kVariableColumnMax);
+
+    // A name of hundreds of characters does not push "Value" out of sight.
+    script.m_lstScripts[0].m_lstURLs[1].m_lstParams.back().m_strName = QString(300, u'n');
+    view.SetScript(script);
+    EXPECT_EQ(widget.columnWidth(0), kVariableColumnMax);
+
+    // Rows removed by a command narrow it again; URL labels never count.
+    view.GetMainView().Grid().RemoveRowWithSubRows(3);
+    EXPECT_EQ(widget.columnWidth(0), kVariableColumnMin);
+}
+
+TEST_F(Widgets, variable_column_measures_the_widest_name_not_the_longest) {
+    CMyTreeGridCtrl grid;
+    CGridRow url;
+    url.m_cells[0].strText = QString(200, u'W'); // a URL label: not a parameter name
+    const int nURL = grid.AddURLRow(std::move(url));
+    for (const QString& strName :
+         {QStringLiteral("iiiiiiiiiiiiiiiiiiii"), QString(14, u'W'), QStringLiteral("id")}) {
+        CGridRow param;
+        param.m_cells[0].strText = strName;
+        grid.AddSubRow(nURL, std::move(param));
+    }
+    QFont font;
+    font.setPixelSize(20);
+    const QFontMetrics metrics(font);
+    const int nWide = metrics.horizontalAdvance(QString(14, u'W'));
+    ASSERT_GT(nWide, metrics.horizontalAdvance(QStringLiteral("iiiiiiiiiiiiiiiiiiii")));
+    EXPECT_EQ(VariableColumnWidth(grid, metrics, 10),
+              std::clamp(nWide + 10, kVariableColumnMin, kVariableColumnMax));
+    EXPECT_EQ(VariableColumnWidth(CMyTreeGridCtrl(), metrics, 10), kVariableColumnMin);
+}
+
+TEST_F(Widgets, variable_column_sized_by_the_user_stays_as_the_user_left_it) {
+    CTreeGridWidget widget(*view.GetTabView(0));
+    widget.resize(600, 300);
+    widget.show();
+    QHeaderView* pHeader = widget.header();
+    const QPoint divider(pHeader->sectionViewportPosition(1) - 1, pHeader->height() / 2);
+    QTest::mousePress(pHeader->viewport(), Qt::LeftButton, {}, divider);
+    pHeader->resizeSection(0, 250);
+    QTest::mouseRelease(pHeader->viewport(), Qt::LeftButton, {}, divider);
+    CScriptObj script = WidgetScript();
+    script.m_lstScripts[0].m_lstURLs[0].m_lstParams.push_back(
+        Param(QString(60, u'n'), QStringLiteral("1")));
+    view.SetScript(script);
+    EXPECT_EQ(widget.columnWidth(0), 250);
+}
