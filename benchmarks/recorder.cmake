@@ -1,6 +1,4 @@
 # The recorder's proxy against direct requests to the same local server (see README.md).
-if(TARGET xal_recorder AND TARGET xal_test_origin)
-  add_executable(bench_recorder ${CMAKE_CURRENT_LIST_DIR}/bench_recorder.cpp)
-  target_link_libraries(bench_recorder PRIVATE xal_recorder xal_test_origin benchmark::benchmark
-    OpenSSL::SSL OpenSSL::Crypto Qt6::Core)
-endif()
+add_executable(bench_recorder ${CMAKE_CURRENT_LIST_DIR}/bench_recorder.cpp)
+target_link_libraries(bench_recorder PRIVATE xal_recorder xal_test_origin benchmark::benchmark
+  OpenSSL::SSL OpenSSL::Crypto Qt6::Core)
