@@ -36,7 +36,7 @@ constexpr int kStringDatabaseDown = 148;
 constexpr int kStringNotFound = 61191;
 
 void Trace(int level, const QString& format, std::initializer_list<QString> args) {
-    QJTrace(level, QString::fromUtf16(kTraceSource), QJTraceFormat(format, args));
+    QJTrace(level, QString::fromUtf16(kTraceSource), format, args);
 }
 } // namespace
 
