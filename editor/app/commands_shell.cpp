@@ -1,5 +1,7 @@
 #include "commands_shell.h"
 
+#include <QCoreApplication>
+
 #include "commands.h"
 #include "messages.h"
 #include "recentfilelist.h"
@@ -8,7 +10,7 @@
 #include <QFileInfo>
 
 QString ScriptEditorNotStartedText() {
-    return QStringLiteral("ScriptEditor can not be started!");
+    return QCoreApplication::translate("XALScriptEdit", "ScriptEditor can not be started!");
 }
 
 std::optional<QString> NewEScriptCommandLine(int code, const QStringList& array) {

@@ -20,7 +20,9 @@
 #include "xalstrings.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTranslator>
 
@@ -171,11 +173,29 @@ bool CXALScripEditApp::LoadLanguage() {
     CQJEnvironment::StrToRealStr(
         QStringLiteral("%ZVHOME%/System/lg/%ZVLG%/res/XALScriptEdit.%ZVLG%"), path);
     auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(path))
+    // An installation without a suite home keeps its languages in its share folder.
+    if (!translator->load(path) && !translator->load(InstalledLanguageFile(language)))
         return false; // the built-in texts stay, without a message
     QCoreApplication::installTranslator(translator.get());
     m_translator = std::move(translator);
+
+    // Qt's own texts (the buttons of message boxes and dialogs), when Qt's translations are
+    // installed.
+    auto qtTexts = std::make_unique<QTranslator>();
+    if (qtTexts->load(QStringLiteral("qtbase_") + language,
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qtTexts.get());
+        m_qtTranslator = std::move(qtTexts);
+    }
     return true;
+}
+
+QString CXALScripEditApp::InstalledLanguageFile(const QString& language) {
+    static const QRegularExpression code(QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{1,8})?$"));
+    if (!code.match(language).hasMatch())
+        return {};
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../share/xal/lg/") + language +
+           QStringLiteral("/res/XALScriptEdit.") + language;
 }
 
 void CXALScripEditApp::ReadConfiguration() {
@@ -264,9 +284,11 @@ int CXALScripEditApp::ExitInstance() {
         ZVUnlock(m_strLockKey.toUtf8(), kLockKindEScript);
         m_bLocked = false;
     }
-    if (m_translator) {
-        QCoreApplication::removeTranslator(m_translator.get());
-        m_translator.reset();
+    for (std::unique_ptr<QTranslator>* translator : {&m_qtTranslator, &m_translator}) {
+        if (*translator) {
+            QCoreApplication::removeTranslator(translator->get());
+            translator->reset();
+        }
     }
     return 0;
 }

@@ -161,6 +161,8 @@ public:
 
 private:
     bool LoadLanguage();
+    // The language file of an installation: <prefix>/share/xal/lg/<lg>/res/XALScriptEdit.<lg>.
+    static QString InstalledLanguageFile(const QString& language);
     void ReadConfiguration();
     bool TakeLock();
     void SetLspPaths();
@@ -181,6 +183,7 @@ private:
     std::unique_ptr<CDatabaseSession> m_session;
     std::unique_ptr<CLockManager> m_locks;
     std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator;
     std::unique_ptr<CMyRecentFileList> m_recentFiles;
     std::unique_ptr<CXALScripEditDoc> m_document;
     std::unique_ptr<CXALScripEditView> m_view; // its widget belongs to the main window

@@ -1,5 +1,7 @@
 #include "escriptnewdata.h"
 
+#include <QCoreApplication>
+
 #include "escriptpropsdata.h"
 #include "mongodb.h"
 
@@ -37,13 +39,14 @@ bool CEScriptNewData::Validate(QString& error, Field& field) {
     field = Field::None;
     QString id = m_strID.trimmed();
     if (id.isEmpty() || !m_verifier || !m_verifier(id) || id.isEmpty()) {
-        error = QStringLiteral("Please enter the XAL ID of the new e-script.");
+        error = QCoreApplication::translate("XALScriptEdit",
+                                            "Please enter the XAL ID of the new e-script.");
         field = Field::ID;
         return false;
     }
     m_strID = id;
     if (m_strTitle.trimmed().isEmpty()) {
-        error = QStringLiteral("Please enter a title.");
+        error = QCoreApplication::translate("XALScriptEdit", "Please enter a title.");
         field = Field::Title;
         return false;
     }
@@ -53,7 +56,7 @@ bool CEScriptNewData::Validate(QString& error, Field& field) {
     int port = 0;
     if (!m_strRootURL.trimmed().isEmpty() &&
         !SplitRootURL(m_strRootURL, normalised, protocol, server, port)) {
-        error = QStringLiteral("Incorrect URL syntax");
+        error = QCoreApplication::translate("XALScriptEdit", "Incorrect URL syntax");
         field = Field::RootURL;
         return false;
     }
@@ -66,7 +69,8 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
     if (!Validate(error, field))
         return false;
     const QString collection = QString::fromUtf16(kEScriptCollection);
-    const QString taken = QStringLiteral("An e-script with XAL ID '%1' already exists.");
+    const QString taken = QCoreApplication::translate(
+        "XALScriptEdit", "An e-script with XAL ID '%1' already exists.");
     CMDBRecord existing;
     if (db.SeekReference(collection, m_strID, existing)) {
         error = taken.arg(m_strID);
@@ -74,7 +78,8 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
         return false;
     }
     if (!db.GetLastError().isEmpty()) {
-        error = QStringLiteral("XAL database is not responding\n") + db.GetLastError();
+        error = QCoreApplication::translate("XALScriptEdit", "XAL database is not responding\n") +
+                db.GetLastError();
         return false;
     }
 
@@ -108,7 +113,9 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
             error = taken.arg(m_strID);
             field = Field::ID;
         } else {
-            error = QStringLiteral("XAL database is not responding\n") + db.GetLastError();
+            error =
+                QCoreApplication::translate("XALScriptEdit", "XAL database is not responding\n") +
+                db.GetLastError();
         }
         return false;
     }

@@ -1,5 +1,7 @@
 #include "escriptpropsdata.h"
 
+#include <QCoreApplication>
+
 #include "mongodb.h"
 
 #include <QRegularExpression>
@@ -16,11 +18,12 @@ CMDBRecord IdQuery(const QString& id) {
 }
 
 QString NotFoundText(const QString& id) {
-    return QStringLiteral("No e-script with XAL ID '%1' found.").arg(id);
+    return QCoreApplication::translate("XALScriptEdit", "No e-script with XAL ID '%1' found.")
+        .arg(id);
 }
 
 QString DatabaseText(const QString& detail) {
-    return QStringLiteral("XAL database is not responding") +
+    return QCoreApplication::translate("XALScriptEdit", "XAL database is not responding") +
            (detail.isEmpty() ? QString() : QStringLiteral("\n") + detail);
 }
 } // namespace
@@ -64,13 +67,15 @@ bool CEScriptPropsData::Validate(QString& error, Field& field) const {
     for (const QString& domain : m_lstDomain) {
         const QString cleaned = domain.trimmed().toLower();
         if (!cleaned.isEmpty() && !domainPattern.match(cleaned).hasMatch()) {
-            error = QStringLiteral("'%1' is not a domain name.").arg(domain);
+            error = QCoreApplication::translate("XALScriptEdit", "'%1' is not a domain name.")
+                        .arg(domain);
             field = Field::DomainList;
             return false;
         }
     }
     if (m_strLogonUser != m_strLogonUser.trimmed()) {
-        error = QStringLiteral("The logon user must not begin or end with a blank.");
+        error = QCoreApplication::translate("XALScriptEdit",
+                                            "The logon user must not begin or end with a blank.");
         field = Field::LogonUser;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "xaldatadlg.h"
 
+#include <QCoreApplication>
+
 #include "escriptnewdata.h"
 #include "escriptpropsdata.h"
 #include "mongodb.h"
@@ -25,7 +27,7 @@
 #endif
 
 namespace {
-const QString kCaption = QStringLiteral("XAL E-script Editor");
+const QString kCaption = QCoreApplication::translate("XALScriptEdit", "XAL E-script Editor");
 
 QString FieldOf(const char16_t* block, int offset, int length) {
     const char16_t* start = block + offset;
@@ -70,14 +72,16 @@ class CEScriptPropsDialog final : public QDialog {
 public:
     CEScriptPropsDialog(CEScriptPropsData& data, CMongoDB& db, QWidget* parent)
         : QDialog(parent), m_data(data), m_db(db) {
-        setWindowTitle(QStringLiteral("E-script properties - %1").arg(data.m_strID));
+        setWindowTitle(QCoreApplication::translate("XALScriptEdit", "E-script properties - %1")
+                           .arg(data.m_strID));
         auto* form = new QFormLayout;
         m_title = new QLineEdit(data.m_strTitle);
         m_domains = new QPlainTextEdit(data.m_lstDomain.join(u'\n'));
-        m_domains->setToolTip(QStringLiteral("One domain per line"));
+        m_domains->setToolTip(QCoreApplication::translate("XALScriptEdit", "One domain per line"));
         m_available = new QListWidget;
         m_available->addItems(data.m_lstDomainAvailable);
-        m_available->setToolTip(QStringLiteral("Double-click a domain to add it to the list"));
+        m_available->setToolTip(QCoreApplication::translate(
+            "XALScriptEdit", "Double-click a domain to add it to the list"));
         connect(m_available, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
             QStringList lines = m_domains->toPlainText().split(u'\n');
             lines.append(item->text());
@@ -86,12 +90,14 @@ public:
         m_user = new QLineEdit(data.m_strLogonUser);
         m_password = new QLineEdit(data.m_strLogonPW);
         m_password->setEchoMode(QLineEdit::Password);
-        form->addRow(QStringLiteral("XAL ID:"), new QLabel(data.m_strID));
-        form->addRow(QStringLiteral("&Title:"), m_title);
-        form->addRow(QStringLiteral("&Domain list:"), m_domains);
-        form->addRow(QStringLiteral("Available domains:"), m_available);
-        form->addRow(QStringLiteral("Logon &user:"), m_user);
-        form->addRow(QStringLiteral("Logon &password:"), m_password);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "XAL ID:"),
+                     new QLabel(data.m_strID));
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Title:"), m_title);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Domain list:"), m_domains);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "Available domains:"),
+                     m_available);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "Logon &user:"), m_user);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "Logon &password:"), m_password);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -139,23 +145,25 @@ class CEScriptNewDialog final : public QDialog {
 public:
     CEScriptNewDialog(CEScriptNewData& data, CMongoDB& db, QWidget* parent)
         : QDialog(parent), m_data(data), m_db(db) {
-        setWindowTitle(QStringLiteral("New e-script"));
+        setWindowTitle(QCoreApplication::translate("XALScriptEdit", "New e-script"));
         auto* form = new QFormLayout;
         m_id = new QLineEdit;
         m_title = new QLineEdit;
         m_root = new QLineEdit;
         m_root->setPlaceholderText(QStringLiteral("https://www.example.com/login"));
         m_open = new QComboBox;
-        m_open->addItem(QStringLiteral("Open it"), CEScriptNewData::kOpen);
-        m_open->addItem(QStringLiteral("Open it with its properties"),
+        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Open it"),
+                        CEScriptNewData::kOpen);
+        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Open it with its properties"),
                         CEScriptNewData::kOpenWithProperties);
-        m_open->addItem(QStringLiteral("Open it and start recording"),
+        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Open it and start recording"),
                         CEScriptNewData::kOpenWithRecording);
-        m_open->addItem(QStringLiteral("Do not open it"), CEScriptNewData::kCreatedOnly);
-        form->addRow(QStringLiteral("XAL &ID:"), m_id);
-        form->addRow(QStringLiteral("&Title:"), m_title);
-        form->addRow(QStringLiteral("&Root URL:"), m_root);
-        form->addRow(QStringLiteral("After &creating:"), m_open);
+        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Do not open it"),
+                        CEScriptNewData::kCreatedOnly);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "XAL &ID:"), m_id);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Title:"), m_title);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Root URL:"), m_root);
+        form->addRow(QCoreApplication::translate("XALScriptEdit", "After &creating:"), m_open);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -192,7 +200,7 @@ private:
 std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     std::array<char16_t, kXalConnectionChars> block{};
     if (!XALIsMDBDataAvailable(block.data())) {
-        error = QStringLiteral("XAL database is not responding");
+        error = QCoreApplication::translate("XALScriptEdit", "XAL database is not responding");
         return nullptr;
     }
     const QString server = FieldOf(block.data(), kXalConnServer, 520);
@@ -204,7 +212,8 @@ std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     QString detail;
     if (!db->Connect(detail) ||
         (!user.isEmpty() && !db->Authenticate(QStringLiteral("admin"), user, password, detail))) {
-        error = QStringLiteral("XAL database is not responding\n") + detail;
+        error = QCoreApplication::translate("XALScriptEdit", "XAL database is not responding\n") +
+                detail;
         return nullptr;
     }
     return db;
@@ -263,15 +272,17 @@ QStringList InformationLines(const CInformationData& info) {
     const qsizetype at = server.indexOf(u'@');
     if (start >= 0 && at > start)
         server.remove(start + scheme.size(), at + 1 - start - scheme.size());
-    return {info.programName, QStringLiteral("Version: ") + info.version,
-            QStringLiteral("Database server: ") +
-                (server.isEmpty() ? QStringLiteral("(not connected)") : server),
-            QStringLiteral("Build: ") + info.build};
+    return {info.programName,
+            QCoreApplication::translate("XALScriptEdit", "Version: ") + info.version,
+            QCoreApplication::translate("XALScriptEdit", "Database server: ") +
+                (server.isEmpty() ? QCoreApplication::translate("XALScriptEdit", "(not connected)")
+                                  : server),
+            QCoreApplication::translate("XALScriptEdit", "Build: ") + info.build};
 }
 
 void XALDlgInformation(const CInformationData& info, QWidget* parent) {
     QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("Information"));
+    box.setWindowTitle(QCoreApplication::translate("XALScriptEdit", "Information"));
     box.setIcon(QMessageBox::Information);
     box.setText(InformationLines(info).join(u'\n'));
     box.setStandardButtons(QMessageBox::Ok);
