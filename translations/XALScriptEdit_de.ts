@@ -647,5 +647,9 @@ Ihre Änderungen bleiben im Editor erhalten; bitte versuchen Sie es erneut.</tra
         <source>Information</source>
         <translation>Information</translation>
     </message>
+    <message>
+        <source>XAL ID of the e-script to edit:</source>
+        <translation>XAL-ID des zu bearbeitenden E-Scripts:</translation>
+    </message>
 </context>
 </TS>

@@ -13,6 +13,7 @@
 #include "scriptmodel.h"
 #include "scriptsave.h"
 #include "sessionrules.h"
+#include "xallanguage.h"
 #include "xallock.h"
 #include "xalscripteditdoc.h"
 #include "xalscriptedittabwidget.h"
@@ -22,7 +23,6 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QMainWindow>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTranslator>
 
@@ -174,7 +174,8 @@ bool CXALScripEditApp::LoadLanguage() {
         QStringLiteral("%ZVHOME%/System/lg/%ZVLG%/res/XALScriptEdit.%ZVLG%"), path);
     auto translator = std::make_unique<QTranslator>();
     // An installation without a suite home keeps its languages in its share folder.
-    if (!translator->load(path) && !translator->load(InstalledLanguageFile(language)))
+    if (!translator->load(path) && !translator->load(XalInstalledLanguageFile(
+                                       QCoreApplication::applicationDirPath(), language)))
         return false; // the built-in texts stay, without a message
     QCoreApplication::installTranslator(translator.get());
     m_translator = std::move(translator);
@@ -188,14 +189,6 @@ bool CXALScripEditApp::LoadLanguage() {
         m_qtTranslator = std::move(qtTexts);
     }
     return true;
-}
-
-QString CXALScripEditApp::InstalledLanguageFile(const QString& language) {
-    static const QRegularExpression code(QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{1,8})?$"));
-    if (!code.match(language).hasMatch())
-        return {};
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../share/xal/lg/") + language +
-           QStringLiteral("/res/XALScriptEdit.") + language;
 }
 
 void CXALScripEditApp::ReadConfiguration() {

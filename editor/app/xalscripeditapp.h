@@ -161,8 +161,6 @@ public:
 
 private:
     bool LoadLanguage();
-    // The language file of an installation: <prefix>/share/xal/lg/<lg>/res/XALScriptEdit.<lg>.
-    static QString InstalledLanguageFile(const QString& language);
     void ReadConfiguration();
     bool TakeLock();
     void SetLspPaths();
