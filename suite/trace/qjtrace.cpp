@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -20,11 +22,25 @@ namespace {
 constexpr qint64 kDefaultMaxBytes = 10 * 1024 * 1024;
 // Collected lines are written out once they reach this size, whatever the clock says.
 constexpr qsizetype kBufferBytes = 64 * 1024;
+constexpr int kLevelUnread = -1000;
 
-int LevelLimit() {
+// Read from the environment once (QJTraceReconfigure reads it again); a line then costs no
+// look-up of its own.
+std::atomic<int> g_levelLimit{kLevelUnread};
+std::atomic<bool> g_toStderr{false};
+
+int ReadLevelLimit() {
     bool ok = false;
     const int level = qEnvironmentVariableIntValue("XAL_TRACE_LEVEL", &ok);
-    return ok ? level : 6;
+    g_toStderr.store(qEnvironmentVariable("XAL_TRACE_STDERR") == u"1");
+    const int limit = ok ? level : 6;
+    g_levelLimit.store(limit);
+    return limit;
+}
+
+int LevelLimit() {
+    const int limit = g_levelLimit.load(std::memory_order_relaxed);
+    return limit != kLevelUnread ? limit : ReadLevelLimit();
 }
 
 // Creates the missing folders of path (not its last part) with mode 0700; existing folders
@@ -34,17 +50,34 @@ void MakeParentFolders(const QByteArray& path) {
         ::mkdir(path.left(slash).constData(), 0700);
 }
 
-// "2026-12-07T13:01:18.123" in local time.
+// "2026-12-07T13:01:18.123" in local time; the date and time are formatted once a second.
 void AppendTimestamp(QByteArray& out) {
+    thread_local time_t lastSecond = -1;
+    thread_local char prefix[24];
+    thread_local int prefixLength = 0;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    ::localtime_r(&now.tv_sec, &local);
-    char text[32];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ld",
-                                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                local.tm_hour, local.tm_min, local.tm_sec, now.tv_nsec / 1000000);
-    out.append(text, n);
+    if (now.tv_sec != lastSecond) {
+        tm local{};
+        ::localtime_r(&now.tv_sec, &local);
+        prefixLength = std::snprintf(prefix, sizeof prefix, "%04d-%02d-%02dT%02d:%02d:%02d",
+                                     local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                     local.tm_hour, local.tm_min, local.tm_sec);
+        lastSecond = now.tv_sec;
+    }
+    const long ms = now.tv_nsec / 1000000;
+    const char millis[4] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10),
+                            char('0' + ms % 10)};
+    out.append(prefix, prefixLength).append(millis, 4);
+}
+
+// Appends text as UTF-8 without a temporary.
+void AppendUtf8(QByteArray& out, QStringView text) {
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * 3);
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    char* end = encoder.appendToBuffer(out.data() + start, text);
+    out.resize(end - out.constData());
 }
 
 // The one trace file of the process. Never destroyed: lines may still come from other static
@@ -62,7 +95,9 @@ public:
 
     void Append(const QByteArray& line, bool urgent) {
         std::unique_lock lock(m_mutex);
-        if (!UseConfiguredFile())
+        if (!m_configured)
+            ConfigureLocked();
+        if (m_path.isEmpty())
             return;
         const bool wasEmpty = m_buffer.isEmpty();
         m_buffer.append(line);
@@ -81,26 +116,25 @@ public:
         FlushLocked();
     }
 
+    void Reconfigure() {
+        const std::lock_guard lock(m_mutex);
+        ConfigureLocked();
+    }
+
 private:
     CTraceWriter() = default;
 
-    // Follows the environment: a changed file or size limit closes the old file first.
-    bool UseConfiguredFile() {
-        QByteArray key = qgetenv("XAL_TRACE_FILE");
-        const bool configured = !key.isEmpty();
-        if (!configured)
-            key = qgetenv("XDG_STATE_HOME") + '\n' + qgetenv("HOME");
-        key += '\n' + qgetenv("XAL_TRACE_MAX_SIZE");
-        if (key != m_key) {
-            FlushLocked();
-            Close();
-            m_key = key;
-            m_path = TracePath(configured);
-            bool ok = false;
-            const qint64 max = qEnvironmentVariableIntValue("XAL_TRACE_MAX_SIZE", &ok);
-            m_maxBytes = ok && max > 0 ? max : kDefaultMaxBytes;
-        }
-        return !m_path.isEmpty();
+    // A changed file or size limit closes the old file first.
+    void ConfigureLocked() {
+        FlushLocked();
+        Close();
+        m_configured = true;
+        const bool configured = qEnvironmentVariableIsSet("XAL_TRACE_FILE") &&
+                                !qEnvironmentVariableIsEmpty("XAL_TRACE_FILE");
+        m_path = TracePath(configured);
+        bool ok = false;
+        const qint64 max = qEnvironmentVariableIntValue("XAL_TRACE_MAX_SIZE", &ok);
+        m_maxBytes = ok && max > 0 ? max : kDefaultMaxBytes;
     }
 
     static QByteArray TracePath(bool configured) {
@@ -196,7 +230,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_flusherStarted = false;
-    QByteArray m_key{"\x01"}; // matches no environment, so the first line reads it
+    bool m_configured = false;
     QByteArray m_path;
     QByteArray m_buffer;
     int m_fd = -1;
@@ -209,26 +243,66 @@ bool QJTraceEnabled(int level) {
     return level <= LevelLimit();
 }
 
-void QJTrace(int level, const QString& source, const QString& text) {
-    if (!QJTraceEnabled(level))
-        return;
-    QByteArray line;
-    line.reserve(40 + source.size() + text.size());
+namespace {
+QByteArray& LineBuffer(int level, QStringView source) {
+    thread_local QByteArray line;
+    line.resize(0);
     AppendTimestamp(line);
-    line += ' ' + QByteArray::number(level) + ' ' + source.toUtf8() + ": " +
-            text.toUtf8().replace('\n', "\\n") + '\n';
+    line.append(' ').append(QByteArray::number(level)).append(' ');
+    AppendUtf8(line, source);
+    line.append(": ");
+    return line;
+}
 
-    if (qEnvironmentVariable("XAL_TRACE_STDERR") == u"1") {
+void Emit(int level, QByteArray& line, qsizetype textStart) {
+    // One line per entry: line breaks of the text are written as "\n".
+    if (line.indexOf('\n', textStart) >= 0) {
+        const QByteArray text = line.mid(textStart).replace('\n', "\\n");
+        line.resize(textStart);
+        line.append(text);
+    }
+    line.append('\n');
+    if (g_toStderr.load(std::memory_order_relaxed)) {
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
         std::fflush(stderr);
     }
     CTraceWriter::Instance().Append(line, level <= kTraceErrorLevel);
 }
+} // namespace
+
+void QJTrace(int level, const QString& source, const QString& text) {
+    if (!QJTraceEnabled(level))
+        return;
+    QByteArray& line = LineBuffer(level, source);
+    const qsizetype textStart = line.size();
+    AppendUtf8(line, text);
+    Emit(level, line, textStart);
+}
 
 void QJTrace(int level, const QString& source, const QString& format,
              std::initializer_list<QString> args) {
-    if (QJTraceEnabled(level))
-        QJTrace(level, source, QJTraceFormat(format, args));
+    if (!QJTraceEnabled(level))
+        return;
+    QByteArray& line = LineBuffer(level, source);
+    const qsizetype textStart = line.size();
+    // As QJTraceFormat, straight into the line.
+    auto next = args.begin();
+    qsizetype literal = 0;
+    for (qsizetype i = 0; i + 1 < format.size(); ++i) {
+        if (format[i] != u'%' || format[i + 1] != u's')
+            continue;
+        AppendUtf8(line, QStringView(format).mid(literal, i - literal));
+        if (next != args.end())
+            AppendUtf8(line, *next++);
+        literal = ++i + 1;
+    }
+    AppendUtf8(line, QStringView(format).mid(literal));
+    Emit(level, line, textStart);
+}
+
+void QJTraceReconfigure() {
+    ReadLevelLimit();
+    CTraceWriter::Instance().Reconfigure();
 }
 
 void QJTraceFlush() {

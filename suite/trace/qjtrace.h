@@ -7,7 +7,7 @@
 // pass its size limit. At the limit the file becomes "<file>.1" (replacing an older one) and a
 // new file is started. The file is created 0600, missing folders 0700.
 //
-// Environment:
+// Environment (read once, see QJTraceReconfigure):
 //   XAL_TRACE_LEVEL     highest level written (default 6; 0 turns tracing off)
 //   XAL_TRACE_STDERR    "1" also writes each line to standard error
 //   XAL_TRACE_FILE      another log file path ("-" writes no file)
@@ -32,6 +32,9 @@ void QJTrace(int level, const QString& source, const QString& format,
 
 // Writes out the lines collected so far.
 void QJTraceFlush();
+
+// The environment is read at the first line; this reads it again (after it was changed).
+void QJTraceReconfigure();
 
 // "%s" placeholders are replaced in order by the arguments.
 QString QJTraceFormat(const QString& format, std::initializer_list<QString> args);

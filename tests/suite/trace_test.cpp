@@ -25,11 +25,12 @@ protected:
         qunsetenv("XAL_TRACE_LEVEL");
         qunsetenv("XAL_TRACE_MAX_SIZE");
         qunsetenv("XAL_TRACE_STDERR");
+        QJTraceReconfigure();
     }
     void TearDown() override {
         QJTraceFlush();
         qputenv("XAL_TRACE_FILE", "-");
-        QJTrace(6, QStringLiteral("t"), QStringLiteral("switch the writer away"));
+        QJTraceReconfigure();
     }
 
     QByteArray Read(const QString& path) const {
@@ -43,6 +44,7 @@ protected:
 
 TEST_F(TraceTest, rotates_at_the_configured_size_and_keeps_whole_lines_from_many_threads) {
     qputenv("XAL_TRACE_MAX_SIZE", "8192");
+    QJTraceReconfigure();
     constexpr int kThreads = 4;
     constexpr int kLines = 2000;
     std::vector<std::thread> writers;
@@ -106,10 +108,12 @@ TEST_F(TraceTest, errors_are_written_at_once_and_other_lines_within_a_few_second
 
 TEST_F(TraceTest, levels_above_the_limit_are_skipped_and_level_zero_turns_tracing_off) {
     qputenv("XAL_TRACE_LEVEL", "2");
+    QJTraceReconfigure();
     EXPECT_FALSE(QJTraceEnabled(6));
     QJTrace(6, QStringLiteral("src"), QStringLiteral("detail"));
     QJTrace(2, QStringLiteral("src"), QStringLiteral("root %s"), {QStringLiteral("http://a")});
     qputenv("XAL_TRACE_LEVEL", "0");
+    QJTraceReconfigure();
     QJTrace(1, QStringLiteral("src"), QStringLiteral("off"));
     QJTraceFlush();
     const QByteArray text = Read(m_path);
