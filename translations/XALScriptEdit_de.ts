@@ -651,5 +651,165 @@ Ihre Änderungen bleiben im Editor erhalten; bitte versuchen Sie es erneut.</tra
         <source>XAL ID of the e-script to edit:</source>
         <translation>XAL-ID des zu bearbeitenden E-Scripts:</translation>
     </message>
+    <message>
+        <source>Add parameter</source>
+        <translation>Parameter hinzufügen</translation>
+    </message>
+    <message>
+        <source>Edit parameter</source>
+        <translation>Parameter bearbeiten</translation>
+    </message>
+    <message>
+        <source>Delete parameter</source>
+        <translation>Parameter löschen</translation>
+    </message>
+    <message>
+        <source>Delete all parameters</source>
+        <translation>Alle Parameter löschen</translation>
+    </message>
+    <message>
+        <source>Copy URL from clipboard</source>
+        <translation>URL aus der Zwischenablage übernehmen</translation>
+    </message>
+    <message>
+        <source>Copy URL to clipboard</source>
+        <translation>URL in die Zwischenablage kopieren</translation>
+    </message>
+    <message>
+        <source>Open URL in the browser</source>
+        <translation>URL im Browser öffnen</translation>
+    </message>
+    <message>
+        <source>has a predefined value</source>
+        <translation>hat einen vorgegebenen Wert</translation>
+    </message>
+    <message>
+        <source>may contain different values - replace only if parameter name and value are identical</source>
+        <translation>kann verschiedene Werte enthalten - nur ersetzen, wenn Parametername und Wert gleich sind</translation>
+    </message>
+    <message>
+        <source>may contain different values - replace if values are identical</source>
+        <translation>kann verschiedene Werte enthalten - ersetzen, wenn die Werte gleich sind</translation>
+    </message>
+    <message>
+        <source>XAL Script Editor - Define URL Parameter for a Script</source>
+        <translation>XAL Script Editor - URL-Parameter für ein Skript festlegen</translation>
+    </message>
+    <message>
+        <source>XAL - E-Script Editor - Make URL Condition Flexible</source>
+        <translation>XAL - E-Script-Editor - URL-Bedingung flexibel machen</translation>
+    </message>
+    <message>
+        <source>Replace a part of a URL in this script with a flexible parameter</source>
+        <translation>Einen Teil einer URL in diesem Skript durch einen flexiblen Parameter ersetzen</translation>
+    </message>
+    <message>
+        <source>&amp;Original URL:</source>
+        <translation>&amp;Ursprüngliche URL:</translation>
+    </message>
+    <message>
+        <source>Sepa&amp;rator:</source>
+        <translation>&amp;Trennzeichen:</translation>
+    </message>
+    <message>
+        <source>Sec&amp;tion to replace:</source>
+        <translation>Zu ersetzender &amp;Abschnitt:</translation>
+    </message>
+    <message>
+        <source>&amp;Parameter:</source>
+        <translation>&amp;Parameter:</translation>
+    </message>
+    <message>
+        <source>&amp;Value:</source>
+        <translation>&amp;Wert:</translation>
+    </message>
+    <message>
+        <source>&amp;New URL:</source>
+        <translation>&amp;Neue URL:</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>&amp;The parameter:</source>
+        <translation>&amp;Der Parameter:</translation>
+    </message>
+    <message>
+        <source>Replace the value also in</source>
+        <translation>Den Wert auch ersetzen in</translation>
+    </message>
+    <message>
+        <source>the &amp;URL</source>
+        <translation>der &amp;URL</translation>
+    </message>
+    <message>
+        <source>the &amp;parameters; with separator</source>
+        <translation>den &amp;Parametern; mit Trennzeichen</translation>
+    </message>
+    <message>
+        <source>to be used for login - user name (%user%)</source>
+        <translation>für die Anmeldung - Benutzername (%user%)</translation>
+    </message>
+    <message>
+        <source>to be used for login - password (%password%)</source>
+        <translation>für die Anmeldung - Kennwort (%password%)</translation>
+    </message>
+    <message>
+        <source>Switch URL encoding of typed characters</source>
+        <translation>URL-Kodierung eingegebener Zeichen umschalten</translation>
+    </message>
+    <message>
+        <source>&amp;Decoded value:</source>
+        <translation>&amp;Dekodierter Wert:</translation>
+    </message>
+    <message>
+        <source>&amp;Kind:</source>
+        <translation>&amp;Art:</translation>
+    </message>
+    <message>
+        <source>POST is used for transmitting URL parameters - &amp;send parameter in the URL anyway</source>
+        <translation>Die URL-Parameter werden per POST übertragen - Parameter trotzdem in der URL &amp;senden</translation>
+    </message>
+    <message>
+        <source>&amp;Conditional URL (&quot;*&quot; stands for any text)</source>
+        <translation>&amp;Bedingungs-URL (&quot;*&quot; steht für beliebigen Text)</translation>
+    </message>
+    <message>
+        <source>URL of the conditional script</source>
+        <translation>URL des Bedingungsskripts</translation>
+    </message>
+    <message>
+        <source>&amp;Name</source>
+        <translation>&amp;Name</translation>
+    </message>
+    <message>
+        <source>XAL Script Editor - Create Conditional Script</source>
+        <translation>XAL Script Editor - Bedingungsskript erstellen</translation>
+    </message>
+    <message>
+        <source>Pro&amp;tocol:</source>
+        <translation>Pro&amp;tokoll:</translation>
+    </message>
+    <message>
+        <source>&amp;Server:</source>
+        <translation>&amp;Server:</translation>
+    </message>
+    <message>
+        <source>Add&amp;ress:</source>
+        <translation>Ad&amp;resse:</translation>
+    </message>
+    <message>
+        <source>&amp;Method:</source>
+        <translation>&amp;Methode:</translation>
+    </message>
+    <message>
+        <source>URL &amp;parameter</source>
+        <translation>URL-&amp;Parameter</translation>
+    </message>
+    <message>
+        <source>&amp;Complete e-script URL</source>
+        <translation>&amp;Vollständige E-Script-URL</translation>
+    </message>
 </context>
 </TS>
