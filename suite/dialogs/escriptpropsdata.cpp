@@ -1,12 +1,16 @@
 #include "escriptpropsdata.h"
 
-#include <QCoreApplication>
-
+#include "domainname.h"
 #include "mongodb.h"
-
-#include <QRegularExpression>
+#include "xalstrings.h"
 
 namespace {
+// String table numbers.
+constexpr int kStrNotFound = 61191;
+constexpr int kStrDatabaseDown = 148;
+constexpr int kStrNoDomain = 62530;
+constexpr int kStrUserBlank = 62531;
+
 QString Collection() {
     return QString::fromUtf16(kEScriptCollection);
 }
@@ -18,12 +22,11 @@ CMDBRecord IdQuery(const QString& id) {
 }
 
 QString NotFoundText(const QString& id) {
-    return QCoreApplication::translate("XALScriptEdit", "No e-script with XAL ID '%1' found.")
-        .arg(id);
+    return XalFormat(kStrNotFound, id);
 }
 
 QString DatabaseText(const QString& detail) {
-    return QCoreApplication::translate("XALScriptEdit", "XAL database is not responding") +
+    return XalString(kStrDatabaseDown) +
            (detail.isEmpty() ? QString() : QStringLiteral("\n") + detail);
 }
 } // namespace
@@ -62,20 +65,15 @@ QStringList CEScriptPropsData::NormaliseDomains(const QStringList& lines) {
 
 bool CEScriptPropsData::Validate(QString& error, Field& field) const {
     field = Field::None;
-    static const QRegularExpression domainPattern(QStringLiteral(
-        "^[a-z0-9*]([a-z0-9*\\-]*[a-z0-9*])?(\\.[a-z0-9*]([a-z0-9*\\-]*[a-z0-9*])?)*$"));
     for (const QString& domain : m_lstDomain) {
-        const QString cleaned = domain.trimmed().toLower();
-        if (!cleaned.isEmpty() && !domainPattern.match(cleaned).hasMatch()) {
-            error = QCoreApplication::translate("XALScriptEdit", "'%1' is not a domain name.")
-                        .arg(domain);
+        if (!domain.trimmed().isEmpty() && !IsDomainListEntry(domain)) {
+            error = XalFormat(kStrNoDomain, domain);
             field = Field::DomainList;
             return false;
         }
     }
     if (m_strLogonUser != m_strLogonUser.trimmed()) {
-        error = QCoreApplication::translate("XALScriptEdit",
-                                            "The logon user must not begin or end with a blank.");
+        error = XalString(kStrUserBlank);
         field = Field::LogonUser;
         return false;
     }

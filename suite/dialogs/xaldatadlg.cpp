@@ -1,10 +1,9 @@
 #include "xaldatadlg.h"
 
-#include <QCoreApplication>
-
 #include "escriptnewdata.h"
 #include "escriptpropsdata.h"
 #include "mongodb.h"
+#include "xalstrings.h"
 #include "xaltools.h"
 
 #include <QComboBox>
@@ -27,7 +26,30 @@
 #endif
 
 namespace {
-const QString kCaption = QCoreApplication::translate("XALScriptEdit", "XAL E-script Editor");
+// String table numbers of the dialogs' texts.
+constexpr int kStrCaption = 62510;
+constexpr int kStrPropsTitle = 62511;
+constexpr int kStrDomainsTip = 62512;
+constexpr int kStrAvailableTip = 62513;
+constexpr int kStrLabelID = 62514;
+constexpr int kStrLabelTitle = 62515;
+constexpr int kStrLabelDomains = 62516;
+constexpr int kStrLabelAvailable = 62517;
+constexpr int kStrLabelUser = 62518;
+constexpr int kStrLabelPassword = 62519;
+constexpr int kStrNewTitle = 62520;
+constexpr int kStrOpen = 62521;
+constexpr int kStrOpenWithProperties = 62522;
+constexpr int kStrOpenWithRecording = 62523;
+constexpr int kStrCreatedOnly = 62524;
+constexpr int kStrLabelNewID = 62525;
+constexpr int kStrLabelRootURL = 62526;
+constexpr int kStrLabelAfter = 62527;
+constexpr int kStrDatabaseDown = 148;
+
+QString Caption() {
+    return XalString(kStrCaption);
+}
 
 QString FieldOf(const char16_t* block, int offset, int length) {
     const char16_t* start = block + offset;
@@ -49,7 +71,7 @@ struct SessionHolder {
         QString error;
         own = OpenSuiteSession(error);
         if (!own) {
-            QMessageBox::warning(parent, kCaption, error);
+            QMessageBox::warning(parent, Caption(), error);
             return false;
         }
         db = own.get();
@@ -72,16 +94,14 @@ class CEScriptPropsDialog final : public QDialog {
 public:
     CEScriptPropsDialog(CEScriptPropsData& data, CMongoDB& db, QWidget* parent)
         : QDialog(parent), m_data(data), m_db(db) {
-        setWindowTitle(QCoreApplication::translate("XALScriptEdit", "E-script properties - %1")
-                           .arg(data.m_strID));
+        setWindowTitle(XalFormat(kStrPropsTitle, data.m_strID));
         auto* form = new QFormLayout;
         m_title = new QLineEdit(data.m_strTitle);
         m_domains = new QPlainTextEdit(data.m_lstDomain.join(u'\n'));
-        m_domains->setToolTip(QCoreApplication::translate("XALScriptEdit", "One domain per line"));
+        m_domains->setToolTip(XalString(kStrDomainsTip));
         m_available = new QListWidget;
         m_available->addItems(data.m_lstDomainAvailable);
-        m_available->setToolTip(QCoreApplication::translate(
-            "XALScriptEdit", "Double-click a domain to add it to the list"));
+        m_available->setToolTip(XalString(kStrAvailableTip));
         connect(m_available, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
             QStringList lines = m_domains->toPlainText().split(u'\n');
             lines.append(item->text());
@@ -90,14 +110,12 @@ public:
         m_user = new QLineEdit(data.m_strLogonUser);
         m_password = new QLineEdit(data.m_strLogonPW);
         m_password->setEchoMode(QLineEdit::Password);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "XAL ID:"),
-                     new QLabel(data.m_strID));
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Title:"), m_title);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Domain list:"), m_domains);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "Available domains:"),
-                     m_available);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "Logon &user:"), m_user);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "Logon &password:"), m_password);
+        form->addRow(XalString(kStrLabelID), new QLabel(data.m_strID));
+        form->addRow(XalString(kStrLabelTitle), m_title);
+        form->addRow(XalString(kStrLabelDomains), m_domains);
+        form->addRow(XalString(kStrLabelAvailable), m_available);
+        form->addRow(XalString(kStrLabelUser), m_user);
+        form->addRow(XalString(kStrLabelPassword), m_password);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -113,7 +131,7 @@ private:
             accept();
             return;
         }
-        QMessageBox::warning(this, kCaption, error);
+        QMessageBox::warning(this, Caption(), error);
         switch (field) {
         case CEScriptPropsData::Field::Title:
             m_title->setFocus();
@@ -145,25 +163,21 @@ class CEScriptNewDialog final : public QDialog {
 public:
     CEScriptNewDialog(CEScriptNewData& data, CMongoDB& db, QWidget* parent)
         : QDialog(parent), m_data(data), m_db(db) {
-        setWindowTitle(QCoreApplication::translate("XALScriptEdit", "New e-script"));
+        setWindowTitle(XalString(kStrNewTitle));
         auto* form = new QFormLayout;
         m_id = new QLineEdit;
         m_title = new QLineEdit;
         m_root = new QLineEdit;
         m_root->setPlaceholderText(QStringLiteral("https://www.example.com/login"));
         m_open = new QComboBox;
-        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Open it"),
-                        CEScriptNewData::kOpen);
-        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Open it with its properties"),
-                        CEScriptNewData::kOpenWithProperties);
-        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Open it and start recording"),
-                        CEScriptNewData::kOpenWithRecording);
-        m_open->addItem(QCoreApplication::translate("XALScriptEdit", "Do not open it"),
-                        CEScriptNewData::kCreatedOnly);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "XAL &ID:"), m_id);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Title:"), m_title);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "&Root URL:"), m_root);
-        form->addRow(QCoreApplication::translate("XALScriptEdit", "After &creating:"), m_open);
+        m_open->addItem(XalString(kStrOpen), CEScriptNewData::kOpen);
+        m_open->addItem(XalString(kStrOpenWithProperties), CEScriptNewData::kOpenWithProperties);
+        m_open->addItem(XalString(kStrOpenWithRecording), CEScriptNewData::kOpenWithRecording);
+        m_open->addItem(XalString(kStrCreatedOnly), CEScriptNewData::kCreatedOnly);
+        form->addRow(XalString(kStrLabelNewID), m_id);
+        form->addRow(XalString(kStrLabelTitle), m_title);
+        form->addRow(XalString(kStrLabelRootURL), m_root);
+        form->addRow(XalString(kStrLabelAfter), m_open);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -180,7 +194,7 @@ private:
             return;
         }
         m_id->setText(m_data.m_strID); // shows the ID as verified
-        QMessageBox::warning(this, kCaption, error);
+        QMessageBox::warning(this, Caption(), error);
         QLineEdit* focus = field == CEScriptNewData::Field::Title     ? m_title
                            : field == CEScriptNewData::Field::RootURL ? m_root
                                                                       : m_id;
@@ -200,7 +214,7 @@ private:
 std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     std::array<char16_t, kXalConnectionChars> block{};
     if (!XALIsMDBDataAvailable(block.data())) {
-        error = QCoreApplication::translate("XALScriptEdit", "XAL database is not responding");
+        error = XalString(kStrDatabaseDown);
         return nullptr;
     }
     const QString server = FieldOf(block.data(), kXalConnServer, 520);
@@ -212,8 +226,7 @@ std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     QString detail;
     if (!db->Connect(detail) ||
         (!user.isEmpty() && !db->Authenticate(QStringLiteral("admin"), user, password, detail))) {
-        error = QCoreApplication::translate("XALScriptEdit", "XAL database is not responding\n") +
-                detail;
+        error = XalString(kStrDatabaseDown) + u'\n' + detail;
         return nullptr;
     }
     return db;
@@ -229,7 +242,7 @@ int XALDlgEScriptProps(const QStringList& array, int mode, CMongoDB* database, Q
     CEScriptPropsData data;
     QString error;
     if (!data.Load(*session.db, array.front(), error)) {
-        QMessageBox::warning(parent, kCaption, error);
+        QMessageBox::warning(parent, Caption(), error);
         return 0;
     }
     CEScriptPropsDialog dialog(data, *session.db, parent);
@@ -272,17 +285,15 @@ QStringList InformationLines(const CInformationData& info) {
     const qsizetype at = server.indexOf(u'@');
     if (start >= 0 && at > start)
         server.remove(start + scheme.size(), at + 1 - start - scheme.size());
-    return {info.programName,
-            QCoreApplication::translate("XALScriptEdit", "Version: ") + info.version,
-            QCoreApplication::translate("XALScriptEdit", "Database server: ") +
-                (server.isEmpty() ? QCoreApplication::translate("XALScriptEdit", "(not connected)")
-                                  : server),
-            QCoreApplication::translate("XALScriptEdit", "Build: ") + info.build};
+    return {info.programName, QStringLiteral("Version: ") + info.version,
+            QStringLiteral("Database server: ") +
+                (server.isEmpty() ? QStringLiteral("(not connected)") : server),
+            QStringLiteral("Build: ") + info.build};
 }
 
 void XALDlgInformation(const CInformationData& info, QWidget* parent) {
     QMessageBox box(parent);
-    box.setWindowTitle(QCoreApplication::translate("XALScriptEdit", "Information"));
+    box.setWindowTitle(QStringLiteral("Information"));
     box.setIcon(QMessageBox::Information);
     box.setText(InformationLines(info).join(u'\n'));
     box.setStandardButtons(QMessageBox::Ok);
