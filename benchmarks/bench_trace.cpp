@@ -15,6 +15,7 @@
 #include "scriptmodel.h"
 #include "scriptsave.h"
 #include "viewhost.h"
+#include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 
 #include <QApplication>
@@ -32,17 +33,15 @@ const QString kId = QStringLiteral("bench-trace");
 
 class CBenchHost final : public IViewHost {
 public:
-    void SetModified(bool) override {}
     IMessageSink& Messages() override { return m_messages; }
     void CloseMainWindow() override {}
-    [[nodiscard]] bool IsLoaded() const override { return true; }
     [[nodiscard]] bool IsRecording() const override { return false; }
     bool SaveAccount() override { return true; }
-    [[nodiscard]] QString GetScriptTitle() const override { return {}; }
     void ShowContextMenu(int, const QPoint&) override {}
     void SetConditionalScriptButton(bool) override {}
-    void SetRootURL(const QString&) override {}
     void StartRecording() override {}
+
+    CXALScripEditDoc m_doc;
 
 private:
     CScriptedMessages m_messages;
@@ -79,7 +78,7 @@ struct Fixture {
     QTemporaryDir dir;
     CMongoDB db{QStringLiteral("embedded:") + dir.filePath(QStringLiteral("bench.db")), QString()};
     CBenchHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
 
     Fixture() {
         QString error;

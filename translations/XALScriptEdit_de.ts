@@ -811,5 +811,39 @@ Ihre Änderungen bleiben im Editor erhalten; bitte versuchen Sie es erneut.</tra
         <source>&amp;Complete e-script URL</source>
         <translation>&amp;Vollständige E-Script-URL</translation>
     </message>
+    <message>
+        <source>The Script Editor ended on %s without saving changes to e-script &apos;%s&apos;. The changes were kept.
+Restore them?</source>
+        <translation>Der Script Editor wurde am %s beendet, ohne die Änderungen am E-Script &apos;%s&apos; zu speichern. Die Änderungen wurden aufbewahrt.
+Wiederherstellen?</translation>
+    </message>
+    <message>
+        <source>
+
+Warning: the stored e-script was changed later, on %s. Restoring and saving the kept changes replaces that change.</source>
+        <translation>
+
+Warnung: Das gespeicherte E-Script wurde später, am %s, geändert. Wenn Sie die aufbewahrten Änderungen wiederherstellen und speichern, wird diese Änderung ersetzt.</translation>
+    </message>
+    <message>
+        <source>The program &apos;%s&apos; was not found in: %s</source>
+        <translation>Das Programm &apos;%s&apos; wurde nicht gefunden in: %s</translation>
+    </message>
+    <message>
+        <source>The program &apos;%s&apos; can not be started.</source>
+        <translation>Das Programm &apos;%s&apos; kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>E-script properties - %s</source>
+        <translation>E-Script-Eigenschaften - %s</translation>
+    </message>
+    <message>
+        <source>&apos;%s&apos; is not a domain name.</source>
+        <translation>&apos;%s&apos; ist kein Domänenname.</translation>
+    </message>
+    <message>
+        <source>An e-script with XAL ID &apos;%s&apos; already exists.</source>
+        <translation>Ein E-Script mit der XAL-ID &apos;%s&apos; ist bereits vorhanden.</translation>
+    </message>
 </context>
 </TS>
