@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include <fcntl.h>
@@ -95,7 +96,9 @@ public:
 
     void Append(const QByteArray& line, bool urgent) {
         std::unique_lock lock(m_mutex);
-        if (!m_configured)
+        // A changed XAL_TRACE_FILE (a program that names its own log) takes effect at once.
+        const char* file = std::getenv("XAL_TRACE_FILE");
+        if (!m_configured || m_fileSetting != (file != nullptr ? file : ""))
             ConfigureLocked();
         if (m_path.isEmpty())
             return;
@@ -129,6 +132,8 @@ private:
         FlushLocked();
         Close();
         m_configured = true;
+        const char* file = std::getenv("XAL_TRACE_FILE");
+        m_fileSetting = file != nullptr ? file : "";
         const bool configured = qEnvironmentVariableIsSet("XAL_TRACE_FILE") &&
                                 !qEnvironmentVariableIsEmpty("XAL_TRACE_FILE");
         m_path = TracePath(configured);
@@ -231,6 +236,7 @@ private:
     std::condition_variable m_wake;
     bool m_flusherStarted = false;
     bool m_configured = false;
+    std::string m_fileSetting;
     QByteArray m_path;
     QByteArray m_buffer;
     int m_fd = -1;
