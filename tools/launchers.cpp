@@ -61,7 +61,7 @@ QString ProgramPath(const QString& fileName) {
     const QString path = LocateProgram(fileName, folders);
     if (path.isEmpty())
         QJTrace(
-            2, kTraceName,
+            kTraceErrorLevel, kTraceName,
             QStringLiteral("Program '%1' not found in: %2").arg(fileName, FoldersText(folders)));
     return path;
 }
@@ -87,7 +87,8 @@ bool XALStartExternalApp(const char16_t* commandLine, const char16_t* currentDir
         if (exec.Execute(text, currentDirectory ? QString::fromUtf16(currentDirectory) : QString()))
             return true;
         // No message box here (the show-errors flag stays off): the trace says why.
-        QJTrace(2, kTraceName, QStringLiteral("Cannot start '%1': %2").arg(text, exec.ErrorText()));
+        QJTrace(kTraceErrorLevel, kTraceName,
+                QStringLiteral("Cannot start '%1': %2").arg(text, exec.ErrorText()));
         return false;
     } catch (...) {
         return false;
@@ -147,7 +148,8 @@ bool XALStartScriptEditor(const char16_t* xalId, const char16_t* arguments) {
         ExecuteProgram::CExecCreateProcess exec;
         if (exec.Execute(path, words, QString()))
             return true;
-        QJTrace(2, kTraceName, QStringLiteral("Cannot start '%1': %2").arg(path, exec.ErrorText()));
+        QJTrace(kTraceErrorLevel, kTraceName,
+                QStringLiteral("Cannot start '%1': %2").arg(path, exec.ErrorText()));
         return false;
     } catch (...) {
         return false;

@@ -180,6 +180,14 @@ QString XalString(int id) {
     return QCoreApplication::translate("XALScriptEdit", english.toUtf8().constData());
 }
 
+std::vector<std::pair<int, QString>> XalStringTable() {
+    std::vector<std::pair<int, QString>> table;
+    table.reserve(std::size(kStrings));
+    for (const Entry& e : kStrings)
+        table.emplace_back(e.id, QString::fromUtf16(e.text));
+    return table;
+}
+
 QString XalFormat(int id, const QString& a1, const QString& a2, const QString& a3) {
     const QString pattern = XalString(id);
     const QString args[] = {a1, a2, a3};

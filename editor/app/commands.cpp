@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
@@ -10,8 +12,9 @@ constexpr QKeyCombination Ctrl(Qt::Key key) {
     return QKeyCombination(Qt::ControlModifier, key);
 }
 
-ContextMenuItem Item(int command, const char16_t* text) {
-    return ContextMenuItem{command, QString::fromUtf16(text)};
+// The English text; menus translate it when they are shown.
+ContextMenuItem Item(int command, const char* text) {
+    return ContextMenuItem{command, QString::fromUtf8(text)};
 }
 ContextMenuItem Separator() {
     return ContextMenuItem{};
@@ -21,30 +24,39 @@ ContextMenuItem Separator() {
 // conditional-script item are what tells them apart.
 std::vector<ContextMenuItem> MenuItems(std::optional<ContextMenuItem> flexible,
                                        ContextMenuItem conditional) {
-    std::vector<ContextMenuItem> items{Item(Create, u"Create"), Item(Edit, u"Edit"),
-                                       Item(Delete, u"Delete"), Separator()};
+    std::vector<ContextMenuItem> items{Item(Create, QT_TRANSLATE_NOOP("XALScriptEdit", "Create")),
+                                       Item(Edit, QT_TRANSLATE_NOOP("XALScriptEdit", "Edit")),
+                                       Item(Delete, QT_TRANSLATE_NOOP("XALScriptEdit", "Delete")),
+                                       Separator()};
     if (flexible)
         items.push_back(*flexible);
     items.push_back(std::move(conditional));
     items.push_back(Separator());
-    items.push_back(Item(Browser, u"Browser"));
-    items.push_back(Item(Up, u"Up"));
-    items.push_back(Item(Down, u"Down"));
+    items.push_back(Item(Browser, QT_TRANSLATE_NOOP("XALScriptEdit", "Browser")));
+    items.push_back(Item(Up, QT_TRANSLATE_NOOP("XALScriptEdit", "Up")));
+    items.push_back(Item(Down, QT_TRANSLATE_NOOP("XALScriptEdit", "Down")));
     items.push_back(Separator());
-    items.push_back(Item(ExpandAll, u"Expand all"));
-    items.push_back(Item(CollapseAll, u"Collapse all"));
+    items.push_back(Item(ExpandAll, QT_TRANSLATE_NOOP("XALScriptEdit", "Expand all")));
+    items.push_back(Item(CollapseAll, QT_TRANSLATE_NOOP("XALScriptEdit", "Collapse all")));
     items.push_back(Separator());
-    items.push_back(Item(ExcludeDomain, u"Exclude domain from recording"));
+    items.push_back(
+        Item(ExcludeDomain, QT_TRANSLATE_NOOP("XALScriptEdit", "Exclude domain from recording")));
     return items;
 }
 
 std::vector<ContextMenuDef> BuildRegistry() {
-    const auto flexParam = Item(FlexibleParameter, u"Flexible parameter");
-    const auto resetParam = Item(ResetFlexibleParameter, u"Reset flexible parameter");
-    const auto flexCond = Item(FlexibleCondition, u"Flexible condition");
-    const auto resetCond = Item(ResetFlexibleCondition, u"Reset flexible condition");
-    const auto createCond = Item(ConditionalScript, u"Create conditional script");
-    const auto deleteCond = Item(DeleteConditionalScript, u"Delete conditional script");
+    const auto flexParam =
+        Item(FlexibleParameter, QT_TRANSLATE_NOOP("XALScriptEdit", "Flexible parameter"));
+    const auto resetParam = Item(ResetFlexibleParameter,
+                                 QT_TRANSLATE_NOOP("XALScriptEdit", "Reset flexible parameter"));
+    const auto flexCond =
+        Item(FlexibleCondition, QT_TRANSLATE_NOOP("XALScriptEdit", "Flexible condition"));
+    const auto resetCond = Item(ResetFlexibleCondition,
+                                QT_TRANSLATE_NOOP("XALScriptEdit", "Reset flexible condition"));
+    const auto createCond =
+        Item(ConditionalScript, QT_TRANSLATE_NOOP("XALScriptEdit", "Create conditional script"));
+    const auto deleteCond = Item(DeleteConditionalScript,
+                                 QT_TRANSLATE_NOOP("XALScriptEdit", "Delete conditional script"));
     return {
         {QStringLiteral("Script menu"), ViewMenu::kFlexibleParameter,
          MenuItems(flexParam, createCond)},
@@ -64,11 +76,14 @@ std::vector<ContextMenuDef> BuildRegistry() {
          MenuItems(std::nullopt, deleteCond)},
         {QStringLiteral("Subscript user menu short"),
          ViewMenu::kExpandCollapseOnly,
-         {Item(ExpandAll, u"Expand all"), Item(CollapseAll, u"Collapse all")}},
+         {Item(ExpandAll, QT_TRANSLATE_NOOP("XALScriptEdit", "Expand all")),
+          Item(CollapseAll, QT_TRANSLATE_NOOP("XALScriptEdit", "Collapse all"))}},
         // The tab view's own menu.
         {QStringLiteral("Edit menu"),
          ViewMenu::kEditClipboard,
-         {Item(Cut, u"Cut"), Item(Copy, u"Copy"), Item(Paste, u"Paste")}},
+         {Item(Cut, QT_TRANSLATE_NOOP("XALScriptEdit", "Cut")),
+          Item(Copy, QT_TRANSLATE_NOOP("XALScriptEdit", "Copy")),
+          Item(Paste, QT_TRANSLATE_NOOP("XALScriptEdit", "Paste"))}},
     };
 }
 } // namespace

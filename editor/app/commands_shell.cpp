@@ -1,5 +1,7 @@
 #include "commands_shell.h"
 
+#include <QCoreApplication>
+
 #include "commands.h"
 #include "messages.h"
 #include "recentfilelist.h"
@@ -32,7 +34,7 @@ bool RunProgram(bool started, const char16_t* fileName, ISuiteLauncher& launcher
 } // namespace
 
 QString ScriptEditorNotStartedText() {
-    return QStringLiteral("ScriptEditor can not be started!");
+    return QCoreApplication::translate("XALScriptEdit", "ScriptEditor can not be started!");
 }
 
 QString ProgramNotFoundText(ISuiteLauncher& launcher, const QString& fileName) {

@@ -7,9 +7,11 @@
 //   XAL_EXIT_AFTER_START_MS  closes the main window that many milliseconds after start-up
 //   XAL_SCREENSHOT           once the window is up, saves a picture of it to this PNG file and
 //                            ends (for machines without a display and for documentation)
+// "--help" and "--version" print their text and end before anything else starts.
 
 #include "messagesinks.h"
 #include "signalquit.h"
+#include "usage.h"
 #include "xaldatadlg.h"
 #include "xalscripeditapp.h"
 
@@ -21,6 +23,16 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const InfoSwitch info = FindInfoSwitch(arguments); info != InfoSwitch::None) {
+        const QByteArray text =
+            (info == InfoSwitch::Help ? UsageText() : VersionText()).toLocal8Bit();
+        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+
     QApplication qtApp(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brenvik Software GmbH"));
     QCoreApplication::setApplicationName(QStringLiteral("ScriptEditor"));

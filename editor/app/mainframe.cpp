@@ -191,10 +191,12 @@ void CMainFrame::OnPrint(bool withDialog) {
     if (!PrintWidget(*target, *m_printer) && m_services.messages)
         m_services.messages->Inform(
             m_printer->outputFileName().isEmpty()
-                ? QStringLiteral("The e-script could not be printed: the printer '%1' is not "
-                                 "available.")
+                ? QCoreApplication::translate("XALScriptEdit",
+                                              "The e-script could not be printed: the printer "
+                                              "'%1' is not available.")
                       .arg(m_printer->printerName())
-                : QStringLiteral("The e-script could not be printed to '%1'.")
+                : QCoreApplication::translate("XALScriptEdit",
+                                              "The e-script could not be printed to '%1'.")
                       .arg(m_printer->outputFileName()),
             MsgIcon::Error);
 }
@@ -248,7 +250,8 @@ std::unique_ptr<QMenu> CMainFrame::BuildContextMenu(int menuId) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(item.text);
+        QAction* action =
+            menu->addAction(QCoreApplication::translate("XALScriptEdit", item.text.toUtf8()));
         action->setData(item.command);
         action->setEnabled(m_router.IsEnabled(item.command));
     }
@@ -290,15 +293,17 @@ void CMainFrame::OnHelp() {
             m_services.messages->Inform(text, MsgIcon::Warning);
     };
     if (file.isEmpty()) {
-        tell(QStringLiteral("The help for XALScripEdit could not be found. Set XAL_HELP_FILE to "
-                            "the manual's path or install the README next to the program."));
+        tell(QCoreApplication::translate(
+            "XALScriptEdit", "The help for XALScripEdit could not be found. Set XAL_HELP_FILE to "
+                             "the manual's path or install the README next to the program."));
         return;
     }
     const QUrl url = QUrl::fromLocalFile(file);
     const bool opened =
         m_services.openUrl ? m_services.openUrl(url) : QDesktopServices::openUrl(url);
     if (!opened)
-        tell(QStringLiteral("The help file '%1' could not be opened in the default browser.")
+        tell(QCoreApplication::translate(
+                 "XALScriptEdit", "The help file '%1' could not be opened in the default browser.")
                  .arg(QFileInfo(file).absoluteFilePath()));
 }
 

@@ -1,5 +1,7 @@
 #include "ribbon.h"
 
+#include <QCoreApplication>
+
 #include "commands.h"
 #include "xalstrings.h"
 
@@ -108,10 +110,10 @@ RibbonCategory EditorCategory() {
     start.menuId = kRecordingMenu;
     RibbonElement unfiltered;
     unfiltered.command = RecordStartUnfiltered;
-    unfiltered.text = QStringLiteral("Without URL filtering");
+    unfiltered.text = QCoreApplication::translate("XALScriptEdit", "Without URL filtering");
     RibbonElement filtered;
     filtered.command = RecordStart;
-    filtered.text = QStringLiteral("With URL filtering");
+    filtered.text = QCoreApplication::translate("XALScriptEdit", "With URL filtering");
     start.items = {unfiltered, filtered};
     RibbonPanel recording{118, 4, {start, Button(131, RecordStop, 14, 14, Tip(43))}};
 
@@ -130,7 +132,7 @@ void CollectCommands(const RibbonElement& e, std::vector<int>& out) {
 RibbonLayout BuildRibbonLayout(const std::vector<QString>& utilities,
                                const std::vector<QString>& languages) {
     RibbonLayout layout;
-    layout.appButtonToolTip = QStringLiteral("File");
+    layout.appButtonToolTip = QCoreApplication::translate("XALScriptEdit", "File");
     layout.appButtonKeyTip = QStringLiteral("M");
     layout.appMenu = AppMenu(utilities, languages);
     layout.appMenuBottom = {Button(1, Information, 2, -1, QString()),

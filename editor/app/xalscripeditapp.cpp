@@ -13,6 +13,7 @@
 #include "scriptmodel.h"
 #include "scriptsave.h"
 #include "sessionrules.h"
+#include "xallanguage.h"
 #include "xallock.h"
 #include "xalscripteditdoc.h"
 #include "xalscriptedittabwidget.h"
@@ -20,6 +21,7 @@
 #include "xalstrings.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMainWindow>
 #include <QSettings>
@@ -42,7 +44,7 @@ constexpr int kStringRestore = 160;
 constexpr int kStringRestoreStoredLater = 161;
 
 void Trace(int level, const QString& format, std::initializer_list<QString> args) {
-    QJTrace(level, QString::fromUtf16(kTraceSource), QJTraceFormat(format, args));
+    QJTrace(level, QString::fromUtf16(kTraceSource), format, args);
 }
 } // namespace
 
@@ -188,10 +190,21 @@ bool CXALScripEditApp::LoadLanguage() {
     CQJEnvironment::StrToRealStr(
         QStringLiteral("%ZVHOME%/System/lg/%ZVLG%/res/XALScriptEdit.%ZVLG%"), path);
     auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(path))
+    // An installation without a suite home keeps its languages in its share folder.
+    if (!translator->load(path) && !translator->load(XalInstalledLanguageFile(
+                                       QCoreApplication::applicationDirPath(), language)))
         return false; // the built-in texts stay, without a message
     QCoreApplication::installTranslator(translator.get());
     m_translator = std::move(translator);
+
+    // Qt's own texts (the buttons of message boxes and dialogs), when Qt's translations are
+    // installed.
+    auto qtTexts = std::make_unique<QTranslator>();
+    if (qtTexts->load(QStringLiteral("qtbase_") + language,
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qtTexts.get());
+        m_qtTranslator = std::move(qtTexts);
+    }
     return true;
 }
 
@@ -280,9 +293,11 @@ int CXALScripEditApp::ExitInstance() {
         ZVUnlock(m_strLockKey.toUtf8(), kLockKindEScript);
         m_bLocked = false;
     }
-    if (m_translator) {
-        QCoreApplication::removeTranslator(m_translator.get());
-        m_translator.reset();
+    for (std::unique_ptr<QTranslator>* translator : {&m_qtTranslator, &m_translator}) {
+        if (*translator) {
+            QCoreApplication::removeTranslator(translator->get());
+            translator->reset();
+        }
     }
     return 0;
 }

@@ -189,6 +189,7 @@ private:
     std::unique_ptr<CDatabaseSession> m_session;
     std::unique_ptr<CLockManager> m_locks;
     std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator;
     std::unique_ptr<CMyRecentFileList> m_recentFiles;
     std::unique_ptr<CXALScripEditDoc> m_document;
     std::unique_ptr<CXALScripEditView> m_view; // its widget belongs to the main window

@@ -13,9 +13,9 @@ void CScriptView::FillScript(const CSubscriptObj& subscript) {
     const CGridUpdateBlock block(m_grid);
     const QString strSource = QString::fromUtf16(kTraceSource);
     for (const CURLObj& url : subscript.m_lstURLs) {
-        QJTrace(6, strSource,
-                QJTraceFormat(QStringLiteral("%s pURLObj: '%s'"),
-                              {QString::number(url.m_nPort), url.m_strURL}));
+        if (QJTraceEnabled(6))
+            QJTrace(6, strSource, QStringLiteral("%s pURLObj: '%s'"),
+                    {QString::number(url.m_nPort), url.m_strURL});
         const int nURLRow = m_grid.AddURLRow(MakeURLRow(url));
         const COLORREF crColor = m_grid.Row(nURLRow).m_crBackground;
         for (const CURLParamObj& param : url.m_lstParams)
@@ -39,8 +39,7 @@ void CScriptView::AppendRecordedURLs(const std::vector<CRecordedURL>& list) {
         XalParsedURL parsed;
         parsed.port = 80;
         if (!XalParseURL(entry.strURL, parsed)) {
-            QJTrace(6, strSource,
-                    QJTraceFormat(QStringLiteral("Recorded URL skipped: '%s'"), {entry.strURL}));
+            QJTrace(6, strSource, QStringLiteral("Recorded URL skipped: '%s'"), {entry.strURL});
             continue;
         }
         const qsizetype nQuery = parsed.object.indexOf(u'?');

@@ -1,6 +1,7 @@
 // Loading e-script documents into the model, against both database backends.
 
 #include "persisttestdb.h"
+#include "qjtrace.h"
 #include "scriptload.h"
 #include "scriptmodel.h"
 #include "testmongoserver.h"
@@ -369,6 +370,7 @@ TEST(LoadTrace, names_user_and_masks_password) {
     {
         const ScopedEnv file("XAL_TRACE_FILE", log.toUtf8());
         const ScopedEnv level("XAL_TRACE_LEVEL", "6");
+        QJTraceReconfigure();
         PersistTestDb store(TestBackend::Embedded);
         ASSERT_TRUE(store.IsReady()) << store.SetupError().toStdString();
         store.InsertEScript(
@@ -379,7 +381,9 @@ TEST(LoadTrace, names_user_and_masks_password) {
         CScriptObj missing;
         missing.m_strID = QStringLiteral("none");
         EXPECT_FALSE(LoadScript(store.Db(), missing));
+        QJTraceFlush();
     }
+    QJTraceReconfigure();
 
     QFile trace(log);
     ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
