@@ -111,7 +111,7 @@ public:
               CMDBRecordList& out, Status& st);
     bool Insert(const QString& ns, const CMDBRecord& document, Status& st);
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
-                bool multi, Status& st);
+                bool multi, Status& st, std::int64_t* matched = nullptr);
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st);
 
 private:
@@ -361,7 +361,7 @@ bool EmbeddedStore::Insert(const QString& ns, const CMDBRecord& document, Status
 }
 
 bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                           bool upsert, bool multi, Status& st) {
+                           bool upsert, bool multi, Status& st, std::int64_t* matched) {
     std::lock_guard lock(m_mutex);
     if (!CheckNamespace(ns, st))
         return false;
@@ -418,7 +418,11 @@ bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMD
         if (!InsertRow(ns, std::move(doc), st))
             return fail();
     }
-    return Commit(st) || fail();
+    if (!Commit(st))
+        return fail();
+    if (matched)
+        *matched = static_cast<std::int64_t>(rows.size());
+    return true;
 }
 
 bool EmbeddedStore::Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) {
@@ -482,8 +486,8 @@ public:
         return m_store->Insert(ns, document, st);
     }
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
-                bool multi, Status& st) override {
-        return m_store->Update(ns, query, update, upsert, multi, st);
+                bool multi, Status& st, std::int64_t* matched) override {
+        return m_store->Update(ns, query, update, upsert, multi, st, matched);
     }
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
         return m_store->Remove(ns, query, justOne, st);

@@ -146,9 +146,11 @@ bool CMongoDB::Insert(const QString& ns, const CMDBRecord& document) {
 }
 
 bool CMongoDB::Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                      bool upsert, bool multi) {
+                      bool upsert, bool multi, std::int64_t* matched) {
     Outcome o(m_strLastError, m_bDuplicateKey);
-    return o.Done(m_backend->Update(ns, query, update, upsert, multi, o.status));
+    if (matched)
+        *matched = 0;
+    return o.Done(m_backend->Update(ns, query, update, upsert, multi, o.status, matched));
 }
 
 bool CMongoDB::Remove(const QString& ns, const CMDBRecord& query, bool justOne) {

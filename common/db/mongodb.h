@@ -179,9 +179,10 @@ public:
     bool SeekReference(const QString& ns, const QString& id, CMDBRecord& out, bool unused = false,
                        const QStringList* fields = nullptr);
     bool Insert(const QString& ns, const CMDBRecord& document);
-    // Acknowledged update outside a scoped connection (used by locks and settings).
+    // Acknowledged update outside a scoped connection. matched, when given, receives the
+    // number of documents the query selected, so that "missing" and "changed" are one step.
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                bool upsert = false, bool multi = false);
+                bool upsert = false, bool multi = false, std::int64_t* matched = nullptr);
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne = false);
 
     [[nodiscard]] static std::int64_t GetCurrentDateInMilliSecs();
