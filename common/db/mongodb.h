@@ -106,6 +106,11 @@ public:
     [[nodiscard]] QStringList GetFieldNames() const;
     bool RemoveField(const QString& name);
     void Clear();
+    // Sets every field of other on this record (in place when the name exists, else appended).
+    void AppendFields(const CMDBRecord& other);
+    // False when a string anywhere in the record is not valid UTF-8 (it could not be written
+    // back unchanged).
+    [[nodiscard]] bool HasValidUtf8() const;
 
     // BSON and MongoDB Extended JSON (canonical mode) forms.
     [[nodiscard]] std::vector<std::uint8_t> ToBson() const;

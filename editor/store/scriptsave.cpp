@@ -24,6 +24,18 @@ CMDBRecord StringArray(const QStringList& strings) {
     return array;
 }
 
+// Fields of the stored element the editor does not know go back after the ones it writes.
+void AppendExtras(CMDBRecord& doc, const QByteArray& extras) {
+    if (extras.isEmpty()) {
+        return;
+    }
+    CMDBRecord extra;
+    if (CMDBRecord::FromBson(reinterpret_cast<const std::uint8_t*>(extras.constData()),
+                             static_cast<std::size_t>(extras.size()), extra)) {
+        doc.AppendFields(extra);
+    }
+}
+
 // The value to store: the undecoded value of the views, or the loaded value when the tree
 // never went through the views (an empty raw value would blank the stored one).
 const QString& StoredValue(const CURLParamObj& param) {
@@ -42,6 +54,7 @@ CMDBRecord BuildParameter(const CURLParamObj& param, bool conditional) {
     doc.SetStr(p::kName, param.m_strName);
     doc.SetInt(p::kSpecialVariable, param.m_nSpecialVariable);
     doc.SetStr(p::kOrgValue, keepOrgValue ? param.m_strOrgValue : value);
+    AppendExtras(doc, param.m_baExtraFields);
     return doc;
 }
 
@@ -77,6 +90,7 @@ CMDBRecord BuildUrl(const CURLObj& url, bool conditional) {
         }
         doc.SetRecord(u::kParameters, std::move(params));
     }
+    AppendExtras(doc, url.m_baExtraFields);
     return doc;
 }
 
@@ -103,6 +117,7 @@ CMDBRecord BuildSubscript(const CSubscriptObj& script) {
     doc.SetStr(s::kUrlPattern, pattern);
     doc.SetStr(s::kParameterPattern, parameterPattern);
     doc.SetRecord(s::kUrls, BuildUrlArray(script, true));
+    AppendExtras(doc, script.m_baExtraFields);
     return doc;
 }
 
@@ -149,6 +164,7 @@ CMDBRecord BuildUrlParameters(const std::vector<CFindReplaceObj>& entries) {
                                                          ? entry.m_strFind
                                                          : entry.m_strFind + QLatin1Char('='));
         element.SetStr(escript::urlparameter::kVariable, entry.m_strReplace);
+        AppendExtras(element, entry.m_baExtraFields);
         array.AppendRecord(std::move(element));
     }
     return array;
@@ -217,6 +233,10 @@ ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account, const CScri
     const QString id = account.m_strAccountID;
 
     ScriptSaveResult result;
+    if (!script.m_strNotSavable.isEmpty()) {
+        Fail(result, 0, script.m_strNotSavable);
+        return result;
+    }
     try {
         const std::int64_t now = CMongoDB::GetCurrentDateInMilliSecs() / 1000 * 1000;
         SaveUpdate update;

@@ -7,6 +7,8 @@
 // are, in order: domain lists, lastchanged, logon user and password ($unset when empty),
 // test-copy fields (test mode only), urlparameter ($unset when empty), urls (the main script),
 // subscripts ($unset when none), root URL with server, protocol and port (when it changed).
+// Fields the load kept on an element (m_baExtraFields) follow the element's own fields. A script
+// the load marked not savable (m_strNotSavable) is refused with that text, nothing is sent.
 // A change that would not fit into a stored document is refused before anything is sent.
 // No exception leaves SaveScript.
 

@@ -236,8 +236,8 @@ TEST_P(SaveTest, find_texts_get_equals_sign_unless_marked_and_multipart_is_alway
     m_store->InsertEScript(QStringLiteral(R"({"_id":"shop"})"));
     CScriptObj s;
     s.m_strID = QStringLiteral("shop");
-    CFindReplaceObj byValue{QStringLiteral("sid"), QStringLiteral("_XALURL_0_"), 0};
-    CFindReplaceObj byAddress{QStringLiteral("/shop/"), QStringLiteral("_XALURL_1_"), 1};
+    CFindReplaceObj byValue{QStringLiteral("sid"), QStringLiteral("_XALURL_0_"), 0, {}};
+    CFindReplaceObj byAddress{QStringLiteral("/shop/"), QStringLiteral("_XALURL_1_"), 1, {}};
     s.m_lstURLParameter = {byValue, byAddress};
     CURLObj multipart = Url("h", "/upload");
     multipart.m_bSendAsMultipartMime = true;
@@ -267,7 +267,7 @@ TEST_P(SaveTest, test_mode_writes_test_copy_fields_with_their_types) {
     data.m_llKernel = 5;
     data.m_bAllowInvalidCertificates = true;
     data.m_lstLockedAdr = QStringList{"/admin"};
-    data.m_lstURLRwReplace = {CFindReplaceObj{QStringLiteral("a"), QStringLiteral("b"), 0}};
+    data.m_lstURLRwReplace = {CFindReplaceObj{QStringLiteral("a"), QStringLiteral("b"), 0, {}}};
     data.m_llLogonType = 2;
     data.m_nLogonOnlyOnce = 1;
     data.m_llAjaxPwdType = 6;
