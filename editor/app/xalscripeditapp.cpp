@@ -119,6 +119,11 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
         return false;
     }
 
+    // A stored e-script the editor cannot write back unchanged is shown but never saved.
+    m_strNotSavable = script.m_strNotSavable;
+    if (!m_strNotSavable.isEmpty())
+        m_messages.Ask(m_strNotSavable, MsgButtons::Ok, MsgIcon::Warning);
+
     // 17.
     Trace(6, QStringLiteral("After read: User '%s' PWD: '%s'"),
           {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)});
@@ -320,6 +325,7 @@ bool CXALScripEditApp::SaveScriptFromView(CScriptObj& script, QString& error) {
         error = XalString(kStringDatabaseDown);
         return false;
     }
+    script.m_strNotSavable = m_strNotSavable;
     const ScriptSaveResult result =
         SaveScript(*db,
                    ScriptSaveAccount{m_account.m_strAccountID, m_account.m_bRootChanged,

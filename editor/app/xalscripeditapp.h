@@ -198,6 +198,7 @@ private:
     QString m_strTitle;
     QString m_strRootURL;
     QString m_strLoadedRootURL;
+    QString m_strNotSavable; // why the loaded e-script cannot be saved; empty when it can
     QString m_strLogonUser;
     QString m_strLogonPW;
     bool m_bLoaded = false;
