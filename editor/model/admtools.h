@@ -78,7 +78,7 @@ public:
     [[nodiscard]] static bool IsHexPair(const QString& text);
 
     // --- Validation -------------------------------------------------------------------------
-    // Well-formed http, https or ftp URL (checked in its URL-encoded form by CAdvURL).
+    // Well-formed http, https or ftp URL, as typed or with each UTF-8 byte one character.
     [[nodiscard]] static bool IsValidURL(const QString& url);
     // Checks "_dummy=<value>" as a parameter text; on rejection copies value to offending.
     [[nodiscard]] static bool ValidateParameter(const QString& value, QString& offending);

@@ -97,8 +97,11 @@ bool CAdmTools::IsHexPair(const QString& text) {
 }
 
 bool CAdmTools::IsValidURL(const QString& url) {
+    // The checker reads the text as typed. Handing it the URLEncode form instead would leave it
+    // guessing where a character ends ("%20AC" is "€" or a blank and "AC"), and it guessed
+    // wrong for "€", "…", curly quotes and many CJK characters.
     CAdvURL checker;
-    checker.SetURL(URLEncode(url), true);
+    checker.SetURL(url, false);
     return checker.IsValid();
 }
 

@@ -3,6 +3,7 @@
 #include "hexdigit.h"
 #include "urlparser.h"
 
+#include <QStringDecoder>
 #include <QUrl>
 
 namespace {
@@ -80,7 +81,25 @@ bool IsHostValid(const QString& host) {
     return hasLetterOrDigit;
 }
 
-bool IsURLWellFormed(const QString& url) {
+// Text in which each UTF-8 byte stands as one character (pasted and recorded URLs) is read as
+// the text it encodes, so that it gets the verdict of the same URL typed: a host "市.cn" is
+// letters, its bytes E5 B8 82 are not.
+QString AsTypedText(const QString& url) {
+    bool highByte = false;
+    for (QChar c : url) {
+        if (c.unicode() > 0xFF)
+            return url;
+        highByte = highByte || c.unicode() >= 0x80;
+    }
+    if (!highByte)
+        return url;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(url.toLatin1());
+    return decoder.hasError() ? url : decoded;
+}
+
+bool IsURLWellFormed(const QString& text) {
+    const QString url = AsTypedText(text);
     XalParsedURL parsed;
     if (!XalParseURL(url, parsed) || url != url.trimmed())
         return false;

@@ -1,0 +1,46 @@
+#include "editdialogform.h"
+
+#include <QBoxLayout>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+
+CEditDialogForm::CEditDialogForm(const QString& key, QWidget* parent)
+    : QDialog(parent), m_key(key) {
+    setSizeGripEnabled(true);
+}
+
+QDialogButtonBox* CEditDialogForm::AddButtons(QBoxLayout* layout) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        if (TryAccept())
+            accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    return buttons;
+}
+
+void CEditDialogForm::RestoreSize() {
+    const QSize needed = sizeHint().expandedTo(minimumSizeHint());
+    const QSize stored =
+        QSettings().value(QStringLiteral("EditDialogs/%1/size").arg(m_key)).toSize();
+    resize(stored.isValid() ? stored.expandedTo(minimumSizeHint()) : needed);
+}
+
+void CEditDialogForm::done(int result) {
+    QSettings().setValue(QStringLiteral("EditDialogs/%1/size").arg(m_key), size());
+    QDialog::done(result);
+}
+
+QLabel* CEditDialogForm::Heading(const QString& text) {
+    auto* label = new QLabel(text);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: rgb(0, 0, 230);"));
+    return label;
+}
