@@ -6,8 +6,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSet>
-#include <QTextStream>
 #include <QStringList>
+#include <QTextStream>
 
 #include <array>
 #include <cstdio>
@@ -214,8 +214,8 @@ bool LoadDocuments(const QString& path, std::vector<CMDBRecord>& out, QString& e
         const qsizetype end = ValueEnd(text, pos);
         if (end < 0) {
             error = QStringLiteral("%1: the %2 is not closed")
-                        .arg(where, first == u'{' ? QStringLiteral("document")
-                                                  : QStringLiteral("array"));
+                        .arg(where,
+                             first == u'{' ? QStringLiteral("document") : QStringLiteral("array"));
             return false;
         }
         CMDBRecord parsed;
@@ -242,8 +242,8 @@ bool LoadDocuments(const QString& path, std::vector<CMDBRecord>& out, QString& e
             while (pos < text.size() && text[pos].isSpace())
                 ++pos;
             if (pos < text.size()) {
-                error = QStringLiteral("%1: text follows the array").arg(path + QStringLiteral(", ") +
-                                                                        Position(text, pos));
+                error = QStringLiteral("%1: text follows the array")
+                            .arg(path + QStringLiteral(", ") + Position(text, pos));
                 return false;
             }
             return true;

@@ -107,11 +107,11 @@ bool Ping(mongoc_client_t* client, Status& st, const QString& server) {
         return true;
     if (error.domain == MONGOC_ERROR_CLIENT && error.code == MONGOC_ERROR_CLIENT_AUTHENTICATE)
         return st.Fail(QStringLiteral("The database server %1 refused the logon: %2")
-                           .arg(server, ErrorText(error)),
+                           .arg(CMongoDB::MaskCredentials(server), ErrorText(error)),
                        static_cast<int>(error.code));
-    return st.Fail(
-        QStringLiteral("Could not reach the database server %1: %2").arg(server, ErrorText(error)),
-        static_cast<int>(error.code));
+    return st.Fail(QStringLiteral("Could not reach the database server %1: %2")
+                       .arg(CMongoDB::MaskCredentials(server), ErrorText(error)),
+                   static_cast<int>(error.code));
 }
 
 bool SplitNamespaceOrFail(const QString& ns, QByteArray& db, QByteArray& coll, Status& st) {
@@ -353,7 +353,7 @@ private:
         pool->uri = mongoc_uri_new_with_error(uriText.constData(), &error);
         if (!pool->uri) {
             st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
-                        .arg(text, ErrorText(error)));
+                        .arg(CMongoDB::MaskCredentials(text), ErrorText(error)));
             return nullptr;
         }
         mongoc_uri_t* uri = pool->uri;
@@ -376,7 +376,7 @@ private:
         pool->pool = mongoc_client_pool_new_with_error(uri, &error);
         if (!pool->pool) {
             st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
-                        .arg(text, ErrorText(error)));
+                        .arg(CMongoDB::MaskCredentials(text), ErrorText(error)));
             return nullptr;
         }
         mongoc_client_pool_set_error_api(pool->pool, MONGOC_ERROR_API_VERSION_2);

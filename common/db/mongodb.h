@@ -199,6 +199,9 @@ public:
     [[nodiscard]] QString GetLastError() const;
     [[nodiscard]] bool LastErrorWasDuplicateKey() const;
     [[nodiscard]] QString GetServer() const;
+    // The server text to show or trace: a password inside it ("mongodb://user:pw@host") masked.
+    [[nodiscard]] QString GetServerMasked() const { return MaskCredentials(m_strServer); }
+    [[nodiscard]] static QString MaskCredentials(const QString& server);
 
 private:
     std::unique_ptr<xal::db::Backend> m_backend;

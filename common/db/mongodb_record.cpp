@@ -464,7 +464,10 @@ bool CMDBRecord::HasValidUtf8() const {
     if (bytes.empty() || !bson_init_static(&doc, bytes.data(), bytes.size()))
         return false;
     std::size_t offset = 0;
-    return bson_validate(&doc, static_cast<bson_validate_flags_t>(BSON_VALIDATE_UTF8 | BSON_VALIDATE_UTF8_ALLOW_NULL), &offset);
+    return bson_validate(
+        &doc,
+        static_cast<bson_validate_flags_t>(BSON_VALIDATE_UTF8 | BSON_VALIDATE_UTF8_ALLOW_NULL),
+        &offset);
 }
 
 void CMDBRecord::Clear() {

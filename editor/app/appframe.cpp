@@ -126,7 +126,7 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
     };
     services.information = [&app] {
         const CMongoDB* db = app.GetDatabase();
-        XALDlgInformation(ProgramInformation(db ? db->GetServer() : QString()),
+        XALDlgInformation(ProgramInformation(db ? db->GetServerMasked() : QString()),
                           app.GetMainWindow());
     };
 

@@ -64,7 +64,7 @@ class CFindReplaceObj {
 public:
     QString m_strFind;
     QString m_strReplace;
-    int m_nNoEqualSign = 0; // non-zero: the save writes find without "="
+    int m_nNoEqualSign = 0;     // non-zero: the save writes find without "="
     QByteArray m_baExtraFields; // stored fields the editor does not know (a BSON document)
 };
 

@@ -148,9 +148,8 @@ const CMDBRecord* ScriptReader::DocumentArray(const CMDBRecord& r, const QString
 
 // Element i of a stored array when it is a document; null otherwise (already noted).
 const CMDBRecord* DocumentAt(const CMDBRecord& array, int i) {
-    return array.GetType(QString::number(i)) == CMDBRecord::Type::Document
-               ? array.GetRecordPtr(i)
-               : nullptr;
+    return array.GetType(QString::number(i)) == CMDBRecord::Type::Document ? array.GetRecordPtr(i)
+                                                                           : nullptr;
 }
 
 void ScriptReader::StringList(const CMDBRecord& r, const QString& name, QStringList& out) {
@@ -264,8 +263,10 @@ CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const QString& path, in
     }
     // The save writes the flags of a conditional script's URL only; elsewhere they are kept
     // as stored.
-    QStringList known{u::kPort,   u::kSendAsMultipartMime, u::kUrl,        u::kInternetProtocol,
-                      u::kServer, u::kMethod,              u::kOrgValue,   u::kParameters};
+    QStringList known{u::kPort,     u::kSendAsMultipartMime,
+                      u::kUrl,      u::kInternetProtocol,
+                      u::kServer,   u::kMethod,
+                      u::kOrgValue, u::kParameters};
     if (conditional) {
         Int(element, path, u::kSpecialVariable);
         known << u::kSpecialVariable;

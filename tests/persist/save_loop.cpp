@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     for (;;) {
         CScriptObj script;
         script.m_strID = QString::fromLocal8Bit(argv[2]);
-        if (!LoadScript(db, script) || script.m_lstScripts.empty() || script.m_lstDomain.isEmpty()) {
+        if (!LoadScript(db, script) || script.m_lstScripts.empty() ||
+            script.m_lstDomain.isEmpty()) {
             std::fprintf(stderr, "cannot load: %s\n", qPrintable(db.GetLastError()));
             return 1;
         }
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
         }
         QString id = script.m_strID;
         bool rootChanged = false;
-        const ScriptSaveResult r = SaveScript(db, {id, rootChanged, QString()}, script, false, nullptr);
+        const ScriptSaveResult r =
+            SaveScript(db, {id, rootChanged, QString()}, script, false, nullptr);
         if (!r.Succeeded()) {
             std::fprintf(stderr, "save failed: %s\n", qPrintable(r.m_strError));
             return 1;

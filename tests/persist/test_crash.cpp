@@ -4,8 +4,8 @@
 #include "mongodb.h"
 
 #include <QProcess>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 

@@ -145,9 +145,8 @@ TEST(FaithfulSave, unknown_fields_go_back_unchanged_and_travel_with_their_elemen
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(stored->GetRecordPtr(0)->GetStr(QStringLiteral("url")), u"/edited");
     EXPECT_EQ(stored->GetRecordPtr(0)->GetStr(QStringLiteral("x_two")), u"2");
-    EXPECT_EQ(stored->GetRecordPtr(1)->GetStr(QStringLiteral("x_nul")), QStringLiteral("a") +
-                                                                            QChar(0) +
-                                                                            QStringLiteral("b"));
+    EXPECT_EQ(stored->GetRecordPtr(1)->GetStr(QStringLiteral("x_nul")),
+              QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
     EXPECT_EQ(stored->GetRecordPtr(1)->GetInt(QStringLiteral("specialvariable")), 3);
     EXPECT_EQ(stored->GetRecordPtr(1)
                   ->GetArrayPtr(QStringLiteral("parameters"))
@@ -163,8 +162,8 @@ TEST(FaithfulSave, an_escript_too_large_to_store_is_refused_with_its_size_before
     // A 9 MB address: stored once it fits, but the save writes it twice (address and
     // original value), which no stored document can hold.
     const QString big(9 * 1024 * 1024, QLatin1Char('a'));
-    Loaded l = Load(store, QStringLiteral(R"({"_id":"h","urls":[{"url":"/%1","server":"a.com"}]})")
-                               .arg(big));
+    Loaded l = Load(
+        store, QStringLiteral(R"({"_id":"h","urls":[{"url":"/%1","server":"a.com"}]})").arg(big));
     const ScriptSaveResult r = Save(store, l.script);
     EXPECT_EQ(r.m_status, ScriptSaveStatus::Failed);
     EXPECT_TRUE(r.m_strError.contains(QStringLiteral("18.0 MB"))) << r.m_strError.toStdString();

@@ -30,8 +30,8 @@ CScriptObj TwoScripts(const QString& id) {
     return s;
 }
 
-// "$set a,b | $unset c" for each logged update: the operators and their field names, and checks that every
-// update addresses exactly the one document without upsert or multi.
+// "$set a,b | $unset c" for each logged update: the operators and their field names, and checks
+// that every update addresses exactly the one document without upsert or multi.
 QStringList Describe(const std::vector<CMDBRecord>& commands, const QString& id) {
     QStringList out;
     for (const CMDBRecord& command : commands) {

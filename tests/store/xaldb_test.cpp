@@ -167,9 +167,9 @@ TEST(XaldbImport, takes_documents_one_per_line_and_refuses_leftovers_and_repeate
                           nullptr, err);
     };
     QString err;
-    EXPECT_EQ(import(write("lines.json", "{\"_id\":\"t1\"}{\"_id\":\"t2\"}\n{\"_id\":\"t3\"}\n"),
-                     &err),
-              0)
+    EXPECT_EQ(
+        import(write("lines.json", "{\"_id\":\"t1\"}{\"_id\":\"t2\"}\n{\"_id\":\"t3\"}\n"), &err),
+        0)
         << err.toStdString();
     const std::pair<const char*, const char*> bad[] = {
         {"{\"_id\":\"x1\"}\n junk", "line 2, column 2"},
