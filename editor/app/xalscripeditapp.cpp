@@ -35,6 +35,13 @@ constexpr int kStringBadCommandLine = 137;
 constexpr int kStringDatabaseDown = 148;
 constexpr int kStringNotFound = 61191;
 
+// The database message with its cause (the wrapper's text names the file or the server, with
+// any password masked) as detail.
+QString DatabaseDownText(const QString& cause) {
+    const QString text = XalString(kStringDatabaseDown);
+    return cause.isEmpty() ? text : text + QStringLiteral("\n\n") + cause;
+}
+
 void Trace(int level, const QString& format, std::initializer_list<QString> args) {
     QJTrace(level, QString::fromUtf16(kTraceSource), QJTraceFormat(format, args));
 }
@@ -86,7 +93,7 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
     // 11. Database session.
     if (!OpenDatabase()) {
         Trace(6, QStringLiteral("Database not available: %s"), {m_session->LastError()});
-        m_messages.Ask(XalString(kStringDatabaseDown), MsgButtons::Ok, MsgIcon::Error);
+        m_messages.Ask(DatabaseDownText(m_session->LastError()), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
 
@@ -111,7 +118,7 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
         if (!cause.isEmpty()) {
             // A failing query is not a missing e-script; saying so would mislead.
             Trace(6, QStringLiteral("Load failed: %s"), {cause});
-            m_messages.Ask(XalString(kStringDatabaseDown), MsgButtons::Ok, MsgIcon::Error);
+            m_messages.Ask(DatabaseDownText(cause), MsgButtons::Ok, MsgIcon::Error);
         } else {
             m_messages.Ask(XalFormat(kStringNotFound, m_account.m_strAccountID), MsgButtons::Ok,
                            MsgIcon::Warning);

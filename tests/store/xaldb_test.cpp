@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -201,6 +204,28 @@ TEST(XaldbPassword, comes_from_the_environment_or_stdin_and_a_command_line_one_w
               0);
     EXPECT_TRUE(err.contains(S("warning: --password"))) << err.toStdString();
     EXPECT_FALSE(err.contains(S("hunter2"))) << err.toStdString();
+}
+
+TEST(XaldbImport, forty_concurrent_imports_of_large_documents_all_succeed) {
+    xal::test::TemporaryEmbeddedStore store;
+    QTemporaryDir dir;
+    const QString big(3400 * 1024, QLatin1Char('x'));
+    std::vector<std::unique_ptr<QProcess>> imports;
+    for (int i = 0; i < 40; ++i) {
+        const QString file = dir.filePath(QStringLiteral("d%1.json").arg(i));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral(R"({"_id":"d%1","blob":"%2"})").arg(i).arg(big).toUtf8());
+        f.close();
+        auto process = std::make_unique<QProcess>();
+        process->start(S(XALDB_PROGRAM),
+                       {S("--server"), store.ServerText(), S("import"), S("xaldata.big"), file});
+        imports.push_back(std::move(process));
+    }
+    for (auto& process : imports) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+    }
 }
 
 } // namespace
