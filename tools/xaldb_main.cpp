@@ -213,7 +213,7 @@ bool LoadDocuments(const QString& path, std::vector<CMDBRecord>& out, QString& e
         }
         const qsizetype end = ValueEnd(text, pos);
         if (end < 0) {
-            error = QStringLiteral("%1: the %2 is not closed")
+            error = QStringLiteral("%1 is not valid Extended JSON: the %2 is not closed")
                         .arg(where,
                              first == u'{' ? QStringLiteral("document") : QStringLiteral("array"));
             return false;
