@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "scriptmodel.h"
 #include "viewhost.h"
+#include "xalscripteditdoc.h"
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
@@ -17,17 +18,15 @@
 namespace {
 class CBenchHost final : public IViewHost {
 public:
-    void SetModified(bool) override {}
     IMessageSink& Messages() override { return m_messages; }
     void CloseMainWindow() override {}
-    [[nodiscard]] bool IsLoaded() const override { return true; }
     [[nodiscard]] bool IsRecording() const override { return false; }
     bool SaveAccount() override { return true; }
-    [[nodiscard]] QString GetScriptTitle() const override { return {}; }
     void ShowContextMenu(int, const QPoint&) override {}
     void SetConditionalScriptButton(bool) override {}
-    void SetRootURL(const QString&) override {}
     void StartRecording() override {}
+
+    CXALScripEditDoc m_doc;
 
 private:
     CScriptedMessages m_messages;
@@ -74,7 +73,7 @@ BENCHMARK(BM_CopyModelBaseline)->Unit(benchmark::kMillisecond);
 
 void BM_SetScript(benchmark::State& state) {
     CBenchHost host;
-    CXALScripEditView view(host);
+    CXALScripEditView view(host, host.m_doc);
     for (auto _ : state)
         view.SetScript(Script10k());
 }
@@ -82,7 +81,7 @@ BENCHMARK(BM_SetScript)->Unit(benchmark::kMillisecond);
 
 void BM_GetScriptList(benchmark::State& state) {
     CBenchHost host;
-    CXALScripEditView view(host);
+    CXALScripEditView view(host, host.m_doc);
     view.SetScript(Script10k());
     for (auto _ : state) {
         CScriptObj out;
@@ -96,7 +95,7 @@ BENCHMARK(BM_GetScriptList)->Unit(benchmark::kMillisecond);
 void BM_FirstPaint(benchmark::State& state) {
     CBenchHost host;
     for (auto _ : state) {
-        CXALScripEditView view(host);
+        CXALScripEditView view(host, host.m_doc);
         CXALScripEditTabWidget widget(view);
         widget.resize(1024, 768);
         view.SetScript(Script10k());

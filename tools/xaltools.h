@@ -29,8 +29,9 @@ inline constexpr int kXalConnPassword = 720; // "PW" decrypted, 100 characters
 
 extern "C" {
 
-// Program launchers. Programs lie in the directory named by "zvbindir"; they are started
-// without waiting for them and without handing them open files. True when started.
+// Program launchers. Programs lie in the directory named by "zvbindir", or else in the
+// folder of the running program; they are started without waiting for them and without
+// handing them open files. True when started; a failure is traced.
 XALTOOLS_API bool XALStartExternalApp(const char16_t* commandLine,
                                       const char16_t* currentDirectory);
 XALTOOLS_API bool XALStartTools();
@@ -38,6 +39,9 @@ XALTOOLS_API bool XALStartDataEditor();
 XALTOOLS_API bool XALStartDiagnostic();
 XALTOOLS_API bool XALStartEZBImport(const char16_t* argument);
 XALTOOLS_API bool XALStartScriptEditor(const char16_t* xalId, const char16_t* arguments);
+// Where the launchers find the program fileName: true with its full path in location, false
+// with the folders it was looked for in (", " between them).
+XALTOOLS_API bool XALFindProgram(const char16_t* fileName, QString& location);
 
 // Test IDs and e-script test.
 XALTOOLS_API bool XALTCreateFreeTestID(QString& testId);

@@ -121,6 +121,10 @@ constexpr Entry kStrings[] = {
     {157, u"Incorrect URL syntax:\n%s"},
     {158, u"E-script data in '%s' has been changed.\nThis e-script does not contain any URLs in "
           u"its main script and thus cannot be saved.\nExit program?"},
+    {160, u"The Script Editor ended on %s without saving changes to e-script '%s'. The changes "
+          u"were kept.\nRestore them?"},
+    {161, u"\n\nWarning: the stored e-script was changed later, on %s. Restoring and saving "
+          u"the kept changes replaces that change."},
     {344, u"P"},
     {345, u"T"},
     {346, u"E"},
@@ -135,6 +139,32 @@ constexpr Entry kStrings[] = {
     {32776, u"Exclude domain from recording"},
     {32880, u"Test an e-script in the default browser\nTest"},
     {61191, u"No e-script with XAL ID '%s' found."},
+    {62501, u"The program '%s' was not found in: %s"},
+    {62502, u"The program '%s' can not be started."},
+    // The suite's data dialogs: e-script properties and new e-script.
+    {62510, u"XAL E-script Editor"},
+    {62511, u"E-script properties - %s"},
+    {62512, u"One domain per line"},
+    {62513, u"Double-click a domain to add it to the list"},
+    {62514, u"XAL ID:"},
+    {62515, u"&Title:"},
+    {62516, u"&Domain list:"},
+    {62517, u"Available domains:"},
+    {62518, u"Logon &user:"},
+    {62519, u"Logon &password:"},
+    {62520, u"New e-script"},
+    {62521, u"Open it"},
+    {62522, u"Open it with its properties"},
+    {62523, u"Open it and start recording"},
+    {62524, u"Do not open it"},
+    {62525, u"XAL &ID:"},
+    {62526, u"&Root URL:"},
+    {62527, u"After &creating:"},
+    {62530, u"'%s' is not a domain name."},
+    {62531, u"The logon user must not begin or end with a blank."},
+    {62532, u"Please enter the XAL ID of the new e-script."},
+    {62533, u"Please enter a title."},
+    {62534, u"An e-script with XAL ID '%s' already exists."},
 };
 } // namespace
 

@@ -115,9 +115,8 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
         return state;
     };
     services.closeGuard = [&app] {
-        auto* doc = app.GetDocument();
         auto* view = app.GetView();
-        return !doc || !view || doc->SaveModified(*view);
+        return !view || view->SaveModified();
     };
     services.programDir = QCoreApplication::applicationDirPath();
     services.newEScript = [&app, db = services.database](QStringList& array) {

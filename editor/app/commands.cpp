@@ -46,20 +46,28 @@ std::vector<ContextMenuDef> BuildRegistry() {
     const auto createCond = Item(ConditionalScript, u"Create conditional script");
     const auto deleteCond = Item(DeleteConditionalScript, u"Delete conditional script");
     return {
-        {QStringLiteral("Script menu"), 315, MenuItems(flexParam, createCond)},
-        {QStringLiteral("Script menu flex"), 344, MenuItems(resetParam, createCond)},
-        {QStringLiteral("Script menu user"), 345, MenuItems(std::nullopt, createCond)},
-        {QStringLiteral("Subscript menu"), 316, MenuItems(flexCond, deleteCond)},
-        {QStringLiteral("Subscript flex menu"), 347, MenuItems(resetCond, deleteCond)},
-        {QStringLiteral("Subscript not cond menu"), 346, MenuItems(flexParam, deleteCond)},
-        {QStringLiteral("Subscript flex param menu"), 348, MenuItems(resetParam, deleteCond)},
-        {QStringLiteral("Subscript user menu"), 349, MenuItems(std::nullopt, deleteCond)},
+        {QStringLiteral("Script menu"), ViewMenu::kFlexibleParameter,
+         MenuItems(flexParam, createCond)},
+        {QStringLiteral("Script menu flex"), ViewMenu::kResetFlexibleParameter,
+         MenuItems(resetParam, createCond)},
+        {QStringLiteral("Script menu user"), ViewMenu::kNoFlexibleEntry,
+         MenuItems(std::nullopt, createCond)},
+        {QStringLiteral("Subscript menu"), ViewMenu::kCondFlexibleCondition,
+         MenuItems(flexCond, deleteCond)},
+        {QStringLiteral("Subscript flex menu"), ViewMenu::kCondResetFlexibleCondition,
+         MenuItems(resetCond, deleteCond)},
+        {QStringLiteral("Subscript not cond menu"), ViewMenu::kCondFlexibleParameter,
+         MenuItems(flexParam, deleteCond)},
+        {QStringLiteral("Subscript flex param menu"), ViewMenu::kCondResetFlexibleParameter,
+         MenuItems(resetParam, deleteCond)},
+        {QStringLiteral("Subscript user menu"), ViewMenu::kCondNoFlexibleEntry,
+         MenuItems(std::nullopt, deleteCond)},
         {QStringLiteral("Subscript user menu short"),
-         350,
+         ViewMenu::kExpandCollapseOnly,
          {Item(ExpandAll, u"Expand all"), Item(CollapseAll, u"Collapse all")}},
         // The tab view's own menu.
         {QStringLiteral("Edit menu"),
-         119,
+         ViewMenu::kEditClipboard,
          {Item(Cut, u"Cut"), Item(Copy, u"Copy"), Item(Paste, u"Paste")}},
     };
 }

@@ -14,6 +14,9 @@ public:
     }
     bool StartTools() override { return XALStartTools(); }
     bool StartDiagnostic() override { return XALStartDiagnostic(); }
+    bool FindProgram(const QString& fileName, QString& location) override {
+        return XALFindProgram(OrNull(fileName), location);
+    }
 };
 } // namespace
 

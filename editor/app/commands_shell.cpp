@@ -3,12 +3,51 @@
 #include "commands.h"
 #include "messages.h"
 #include "recentfilelist.h"
+#include "xalstrings.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+constexpr int kStringProgramNotFound = 62501;
+constexpr int kStringProgramNotStarted = 62502;
+
+void TellScriptEditorNotStarted(ISuiteLauncher& launcher, IMessageSink& messages) {
+    const QString detail = ProgramNotFoundText(launcher, QString::fromUtf16(kScriptEditorProgram));
+    messages.Inform(detail.isEmpty() ? ScriptEditorNotStartedText()
+                                     : ScriptEditorNotStartedText() + u'\n' + detail,
+                    MsgIcon::Error);
+}
+
+bool RunProgram(bool started, const char16_t* fileName, ISuiteLauncher& launcher,
+                IMessageSink& messages) {
+    if (started)
+        return true;
+    const QString name = QString::fromUtf16(fileName);
+    const QString detail = ProgramNotFoundText(launcher, name);
+    messages.Inform(detail.isEmpty() ? XalFormat(kStringProgramNotStarted, name) : detail,
+                    MsgIcon::Error);
+    return false;
+}
+} // namespace
+
 QString ScriptEditorNotStartedText() {
     return QStringLiteral("ScriptEditor can not be started!");
+}
+
+QString ProgramNotFoundText(ISuiteLauncher& launcher, const QString& fileName) {
+    QString location;
+    if (launcher.FindProgram(fileName, location))
+        return {};
+    return XalFormat(kStringProgramNotFound, fileName, location);
+}
+
+bool RunTools(ISuiteLauncher& launcher, IMessageSink& messages) {
+    return RunProgram(launcher.StartTools(), kToolsProgram, launcher, messages);
+}
+
+bool RunDiagnostic(ISuiteLauncher& launcher, IMessageSink& messages) {
+    return RunProgram(launcher.StartDiagnostic(), kDiagnosticProgram, launcher, messages);
 }
 
 std::optional<QString> NewEScriptCommandLine(int code, const QStringList& array) {
@@ -35,8 +74,12 @@ bool RunNewEScript(const NewEScriptDialog& dialog, ISuiteLauncher& launcher,
     if (code <= 1)
         return false;
     const std::optional<QString> commandLine = NewEScriptCommandLine(code, array);
-    if (!commandLine || !launcher.StartScriptEditor(*commandLine, QString())) {
+    if (!commandLine) {
         messages.Inform(ScriptEditorNotStartedText(), MsgIcon::Error);
+        return false;
+    }
+    if (!launcher.StartScriptEditor(*commandLine, QString())) {
+        TellScriptEditorNotStarted(launcher, messages);
         return false;
     }
     return true;
@@ -49,7 +92,7 @@ bool RunOpenRecent(int command, const CMyRecentFileList& recent, ISuiteLauncher&
     if (command > XalCmd::RecentLast || id.isEmpty())
         return false;
     if (!launcher.StartScriptEditor(QStringLiteral("/xalid:") + id, QString())) {
-        messages.Inform(ScriptEditorNotStartedText(), MsgIcon::Error);
+        TellScriptEditorNotStarted(launcher, messages);
         return false;
     }
     return true;

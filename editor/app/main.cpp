@@ -26,7 +26,9 @@ int main(int argc, char* argv[]) {
 
     const std::unique_ptr<IMessageSink> messages = CreateMessageSink();
     CXALScripEditApp app(qtApp, *messages);
-    const CSignalQuitter quitter;
+    // SIGTERM, SIGINT and SIGHUP keep unsaved changes for the next start and end the run at
+    // once: no question can hold the program.
+    const CSignalQuitter quitter([&app](int signal) { app.EndOnSignal(signal); });
 
     if (!app.InitInstance(JoinArguments(QCoreApplication::arguments().mid(1)))) {
         app.ExitInstance();

@@ -118,8 +118,13 @@ bool CMainFrame::OnCommand(int command) {
 
 void CMainFrame::RegisterShellCommands() {
     IMessageSink* messages = m_services.messages;
-    SetCommandHandler(XalCmd::XalTools, [this](int) { m_services.launcher->StartTools(); });
-    SetCommandHandler(XalCmd::Diagnostics, [this](int) { m_services.launcher->StartDiagnostic(); });
+    if (messages) {
+        SetCommandHandler(XalCmd::XalTools,
+                          [this, messages](int) { RunTools(*m_services.launcher, *messages); });
+        SetCommandHandler(XalCmd::Diagnostics, [this, messages](int) {
+            RunDiagnostic(*m_services.launcher, *messages);
+        });
+    }
     if (m_services.newEScript && messages)
         SetCommandHandler(XalCmd::NewEScript, [this, messages](int) {
             RunNewEScript(m_services.newEScript, *m_services.launcher, *messages);

@@ -20,9 +20,13 @@
 #include "xalstrings.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMainWindow>
 #include <QSettings>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 CXALScripEditApp* g_app = nullptr;
@@ -34,6 +38,8 @@ constexpr int kStringTitle = 136;
 constexpr int kStringBadCommandLine = 137;
 constexpr int kStringDatabaseDown = 148;
 constexpr int kStringNotFound = 61191;
+constexpr int kStringRestore = 160;
+constexpr int kStringRestoreStoredLater = 161;
 
 // The database message with its cause (the wrapper's text names the file or the server, with
 // any password masked) as detail.
@@ -48,8 +54,15 @@ void Trace(int level, const QString& format, std::initializer_list<QString> args
 } // namespace
 
 CXALScripEditApp::CXALScripEditApp(QApplication& qtApp, IMessageSink& messages)
-    : m_qtApp(qtApp), m_messages(messages) {
+    : m_qtApp(qtApp), m_messages(messages), m_document(std::make_unique<CXALScripEditDoc>()) {
     g_app = this;
+    m_document->SetRecoveryFolder(DefaultRecoveryFolder());
+    QObject::connect(m_document.get(), &CXALScripEditDoc::ModifiedChanged, [this](bool) {
+        if (m_mainFrame)
+            m_mainFrame->UpdateCommandUI();
+    });
+    QObject::connect(m_document.get(), &CXALScripEditDoc::TitleChanged,
+                     [this](const QString& title) { UpdateMainTitle(GetXalID(), title); });
 }
 
 CXALScripEditApp::~CXALScripEditApp() {
@@ -108,21 +121,22 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
     SetLspPaths();
 
     // 15. The XAL ID.
-    m_account.m_strAccountID = m_commandLine.XalID();
+    const QString xalID = m_commandLine.XalID();
+    m_document->SetXalID(xalID);
 
     // 16. Load the e-script.
     CScriptObj script;
-    script.m_strID = m_account.m_strAccountID;
-    if (!LoadScript(*GetDatabase(), script, &m_lstDomainRemembered)) {
-        const QString cause = GetDatabase()->GetLastError();
-        if (!cause.isEmpty()) {
-            // A failing query is not a missing e-script; saying so would mislead.
-            Trace(6, QStringLiteral("Load failed: %s"), {cause});
-            m_messages.Ask(DatabaseDownText(cause), MsgButtons::Ok, MsgIcon::Error);
-        } else {
-            m_messages.Ask(XalFormat(kStringNotFound, m_account.m_strAccountID), MsgButtons::Ok,
-                           MsgIcon::Warning);
-        }
+    QString cause;
+    switch (m_document->Load(*GetDatabase(), xalID, script, &cause)) {
+    case DocLoadStatus::Loaded:
+        break;
+    case DocLoadStatus::Failed:
+        // A failing query is not a missing e-script; saying so would mislead.
+        Trace(6, QStringLiteral("Load failed: %s"), {cause});
+        m_messages.Ask(DatabaseDownText(cause), MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    case DocLoadStatus::NotFound:
+        m_messages.Ask(XalFormat(kStringNotFound, xalID), MsgButtons::Ok, MsgIcon::Warning);
         return false;
     }
 
@@ -140,7 +154,8 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
         return false;
 
     // 19.
-    LoadAccount(m_account, script, m_commandLine.bRecording);
+    LoadAccount(script, m_commandLine.bRecording);
+    OfferRecovery();
 
     // 20.
     UpdateRecentList();
@@ -157,7 +172,7 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
         StartRecording();
 
     // 24.
-    UpdateMainTitle(m_strXalID, m_strTitle);
+    UpdateMainTitle(GetXalID(), GetTitle());
 
     // 25.
     if (m_commandLine.bShowProperties)
@@ -227,8 +242,7 @@ void CXALScripEditApp::SetLspPaths() {
 }
 
 bool CXALScripEditApp::CreateWindows() {
-    m_document = std::make_unique<CXALScripEditDoc>();
-    m_view = std::make_unique<CXALScripEditView>(*this);
+    m_view = std::make_unique<CXALScripEditView>(*this, *m_document);
     auto* tabs = new CXALScripEditTabWidget(*m_view);
     m_mainFrame = CreateMainFrame(*this, tabs);
     if (!m_mainFrame) {
@@ -240,8 +254,8 @@ bool CXALScripEditApp::CreateWindows() {
 
 void CXALScripEditApp::UpdateRecentList() {
     // An ID that can never stand in the list (too long) is left out, not fatal.
-    m_recentFiles->RemoveEqual(m_strXalID);
-    m_recentFiles->Add(m_strXalID);
+    m_recentFiles->RemoveEqual(GetXalID());
+    m_recentFiles->Add(GetXalID());
     QSettings settings;
     m_recentFiles->WriteList(settings);
 }
@@ -301,47 +315,103 @@ CMongoDB* CXALScripEditApp::GetDatabase() const {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Account
+// The e-script
 
-void CXALScripEditApp::LoadAccount(const CAccountObj& account, const CScriptObj& script,
-                                   bool /*recording*/) {
+const QString& CXALScripEditApp::GetXalID() const {
+    return m_document->XalID();
+}
+const QString& CXALScripEditApp::GetTitle() const {
+    return m_document->Title();
+}
+QString CXALScripEditApp::GetRootURL() const {
+    return m_document->EffectiveRootURL();
+}
+const QString& CXALScripEditApp::GetLoadedRootURL() const {
+    return m_document->LoadedRootURL();
+}
+const QString& CXALScripEditApp::GetLogonUser() const {
+    return m_document->LogonUser();
+}
+const QString& CXALScripEditApp::GetLogonPW() const {
+    return m_document->LogonPW();
+}
+const QStringList& CXALScripEditApp::RememberedDomains() const {
+    return m_document->RememberedDomains();
+}
+bool CXALScripEditApp::IsLoaded() const {
+    return m_document->IsLoaded();
+}
+bool CXALScripEditApp::IsModified() const {
+    return m_document->IsModified();
+}
+
+void CXALScripEditApp::LoadAccount(const CScriptObj& script, bool /*recording*/) {
     ClearRecordingRunning();
     if (!m_view)
         return;
     // The view is filled in recording mode as well: leaving it empty would make the next save
     // replace the stored scripts of an existing e-script by the recorded URLs alone.
     m_view->SetScript(script);
-
-    m_strXalID = account.m_strAccountID;
-    m_strTitle = script.m_strTitle;
-    m_strRootURL = script.m_strRootURL;
-    m_strLoadedRootURL = script.m_strRootURL;
-    m_strLogonUser = script.m_strLogonUser;
-    m_strLogonPW = script.m_strLogonPW;
-    if (!CAdmTools::HasProtocol(m_strRootURL))
-        m_strRootURL.prepend(QStringLiteral("http://"));
-
-    m_bLoaded = true;
     Trace(6, QStringLiteral("LoadAccount: User '%s' PWD: '%s'"),
           {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)});
 }
 
-bool CXALScripEditApp::SaveScriptFromView(CScriptObj& script, QString& error) {
+void CXALScripEditApp::OfferRecovery() {
+    if (!m_view || !m_document->HasRecovery())
+        return;
+    const QLocale locale;
+    const QDateTime kept = m_document->RecoveryTime();
+    QString text =
+        XalFormat(kStringRestore, locale.toString(kept, QLocale::ShortFormat), GetXalID());
+    if (CMongoDB* db = GetDatabase()) {
+        // Restoring would overwrite whatever was stored since: say so.
+        const QDateTime stored = m_document->StoredLastChanged(*db);
+        if (stored.isValid() && stored > kept)
+            text +=
+                XalFormat(kStringRestoreStoredLater, locale.toString(stored, QLocale::ShortFormat));
+    }
+    if (m_messages.Ask(text, MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes) {
+        m_document->RemoveRecovery();
+        return;
+    }
+    CScriptObj recovered;
+    QString error;
+    if (!m_document->ReadRecovery(recovered, &error)) {
+        // The file stays for a later try; the stored e-script is shown as it is.
+        Trace(6, QStringLiteral("Recovery file unreadable: %s"), {error});
+        m_messages.Ask(error, MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    recovered.m_strID = GetXalID();
+    m_view->SetScript(recovered, true);
+}
+
+void CXALScripEditApp::EndOnSignal(int signal) {
+    Trace(6, QStringLiteral("Ending on signal %s"), {QString::number(signal)});
+    if (m_document->IsModified())
+        m_document->WriteRecovery();
+    ExitInstance(); // releases the lock
+    std::fflush(nullptr);
+    // No question and no event loop: a run answered by script must not keep it alive.
+    std::_Exit(128 + signal);
+}
+
+bool CXALScripEditApp::SaveDocument(CScriptObj* saved, QString& error) {
     CMongoDB* db = GetDatabase();
     if (!db) {
         error = XalString(kStringDatabaseDown);
         return false;
     }
-    script.m_strNotSavable = m_strNotSavable;
-    const ScriptSaveResult result =
-        SaveScript(*db,
-                   ScriptSaveAccount{m_account.m_strAccountID, m_account.m_bRootChanged,
-                                     m_account.m_strNewRootURL},
-                   script, false, nullptr);
+    if (!m_strNotSavable.isEmpty()) {
+        // Loaded from a document the save could not write back unchanged: nothing is sent.
+        error = m_strNotSavable;
+        return false;
+    }
+    const ScriptSaveResult result = m_document->Save(*db, saved);
     if (result.Succeeded())
         return true;
     error = result.m_status == ScriptSaveStatus::DocumentMissing
-                ? XalFormat(kStringNotFound, m_account.m_strAccountID)
+                ? XalFormat(kStringNotFound, GetXalID())
                 : result.m_strError;
     return false;
 }
@@ -350,39 +420,29 @@ bool CXALScripEditApp::SaveAccount() {
     if (!m_view)
         return false;
     CScriptObj script;
-    m_view->GetScriptList(script);
-
     QString error;
-    if (!SaveScriptFromView(script, error)) {
+    if (!SaveDocument(&script, error)) {
         // Nothing is lost: the rows stay as they are and the e-script stays modified.
         Trace(6, QStringLiteral("SaveAccount failed: %s"), {error});
         m_messages.Ask(SaveFailedText(error), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
+    Trace(6, QStringLiteral("SaveAccount: Root '%s'"), {script.m_strRootURL});
 
-    m_strRootURL = script.m_strRootURL;
-    Trace(6, QStringLiteral("SaveAccount: Root '%s'"), {m_strRootURL});
-    m_strLoadedRootURL = script.m_strRootURL;
-    if (!script.m_strLogonUser.isEmpty())
-        m_strLogonUser = script.m_strLogonUser;
-    if (!script.m_strLogonPW.isEmpty())
-        m_strLogonPW = script.m_strLogonPW;
-
-    SetModified(false);
     if (QMainWindow* window = GetMainWindow())
         window->setFocus();
     QCoreApplication::processEvents();
 
     Trace(6, QStringLiteral("SaveAccount: %s, %s"),
           {QString::number(script.m_lstDomainAvailable.size()),
-           QString::number(m_lstDomainRemembered.size())});
-    if (AskDomainQuestion(script.m_lstDomainAvailable, m_lstDomainRemembered) &&
+           QString::number(RememberedDomains().size())});
+    if (AskDomainQuestion(script.m_lstDomainAvailable, RememberedDomains()) &&
         m_messages.Ask(XalString(kStringDomainQuestion), MsgButtons::YesNo, MsgIcon::Question) ==
             MsgAnswer::Yes) {
-        RunEScriptProperties(*this, m_strXalID);
+        RunEScriptProperties(*this, GetXalID());
         TakeStoredProperties();
     }
-    m_lstDomainRemembered = script.m_lstDomainAvailable;
+    m_document->SetRememberedDomains(script.m_lstDomainAvailable);
     return true;
 }
 
@@ -398,62 +458,29 @@ void CXALScripEditApp::OnAppExit() {
 void CXALScripEditApp::OnProperties() {
     if (m_view) {
         CScriptObj script;
-        script.m_strLogonUser = m_strLogonUser;
-        script.m_strLogonPW = m_strLogonPW;
         m_view->GetScriptList(script);
-        Trace(2, QStringLiteral("Roots: '%s' '%s'"), {m_strRootURL, script.m_strRootURL});
+        Trace(2, QStringLiteral("Roots: '%s' '%s'"), {GetRootURL(), script.m_strRootURL});
 
-        if (script.m_strRootURL != m_strLoadedRootURL || script.m_strLogonUser != m_strLogonUser ||
-            script.m_strLogonPW != m_strLogonPW) {
+        // The dialog shows the stored e-script: a root URL not yet stored is saved first.
+        if (script.m_strRootURL != GetLoadedRootURL() || m_document->IsRootChanged()) {
             if (m_messages.Ask(XalString(kStringPropertiesSave), MsgButtons::YesNo,
                                MsgIcon::Question) != MsgAnswer::Yes)
                 return;
             QString error;
-            if (!SaveScriptFromView(script, error)) {
+            if (!SaveDocument(nullptr, error)) {
                 m_messages.Ask(SaveFailedText(error), MsgButtons::Ok, MsgIcon::Error);
                 return;
             }
-            SetModified(false);
-            m_strLoadedRootURL = script.m_strRootURL;
         }
     }
 
-    RunEScriptProperties(*this, m_strXalID);
+    RunEScriptProperties(*this, GetXalID());
     TakeStoredProperties();
 }
 
 void CXALScripEditApp::TakeStoredProperties() {
-    CMongoDB* db = GetDatabase();
-    if (!db)
-        return;
-    CScriptObj reloaded;
-    reloaded.m_strID = m_account.m_strAccountID;
-    QStringList domains;
-    if (!LoadScript(*db, reloaded, &domains))
-        return;
-    // The remembered domains are those of the e-script as stored now; appending them to the
-    // earlier ones would keep the domain question from ever being asked again.
-    m_lstDomainRemembered = domains;
-    m_strLogonUser = reloaded.m_strLogonUser;
-    m_strLogonPW = reloaded.m_strLogonPW;
-    if (m_view) {
-        // Every save writes the view's domain lists and logon values; unless the view holds
-        // what the dialog stored, the next save would quietly undo the dialog's changes.
-        // Available domains found since the last save are kept.
-        m_view->m_strLogonUser = reloaded.m_strLogonUser;
-        m_view->m_strLogonPW = reloaded.m_strLogonPW;
-        m_view->m_lstDomain = reloaded.m_lstDomain;
-        QStringList available = reloaded.m_lstDomainAvailable;
-        for (const QString& domain : m_view->m_lstDomainAvailable)
-            if (!available.contains(domain))
-                available.append(domain);
-        m_view->m_lstDomainAvailable = available;
-    }
-    if (reloaded.m_strTitle != m_account.m_strAccountTitle) {
-        m_account.m_strAccountTitle = reloaded.m_strTitle;
-        m_strTitle = reloaded.m_strTitle;
-        UpdateMainTitle(m_account.m_strAccountID, reloaded.m_strTitle);
-    }
+    if (CMongoDB* db = GetDatabase())
+        m_document->TakeStoredProperties(*db);
 }
 
 void CXALScripEditApp::UpdateMainTitle(const QString& xalID, const QString& title) {
@@ -465,11 +492,7 @@ void CXALScripEditApp::UpdateMainTitle(const QString& xalID, const QString& titl
 // View host
 
 void CXALScripEditApp::SetModified(bool bModified) {
-    m_bModified = bModified;
-    if (m_document)
-        m_document->SetModifiedFlag(bModified);
-    if (m_mainFrame)
-        m_mainFrame->UpdateCommandUI();
+    m_document->SetModified(bModified);
 }
 
 void CXALScripEditApp::CloseMainWindow() {
@@ -485,12 +508,6 @@ void CXALScripEditApp::ShowContextMenu(int nMenuId, const QPoint& globalPos) {
 void CXALScripEditApp::SetConditionalScriptButton(bool bDelete) {
     if (m_mainFrame)
         m_mainFrame->SetConditionalScriptButton(bDelete);
-}
-
-void CXALScripEditApp::SetRootURL(const QString& strRootURL) {
-    m_strRootURL = strRootURL;
-    m_account.m_strNewRootURL = strRootURL;
-    m_account.m_bRootChanged = true;
 }
 
 void CXALScripEditApp::StartRecording() {

@@ -1,13 +1,13 @@
 #pragma once
 // The editor's application object: one per process, owned by main(). It runs start-up (command
-// line, language, database session, lock, load, window), owns the session, the account and the
-// loaded key values, and offers the application-level commands that the frame and the views
-// call (save, save and close, properties, modified flag, recording hooks).
+// line, language, database session, lock, load, window), owns the session, the document and the
+// windows, wires them together and offers the application-level commands that the frame and the
+// views call (save, save and close, properties, recording hooks). The e-script's values are the
+// document's; the getters below only read them from there.
 //
 // Reach it from anywhere in the program through CXALScripEditApp::Instance() (null outside a
 // run, e.g. in logic tests that do not create one).
 
-#include "accountobj.h"
 #include "commandline.h"
 #include "viewhost.h"
 
@@ -88,14 +88,14 @@ public:
     bool ReopenDatabase();
     [[nodiscard]] CMongoDB* GetDatabase() const;
 
-    // --- account and key values ---
-    [[nodiscard]] CAccountObj& Account() { return m_account; }
-    [[nodiscard]] const QString& GetXalID() const { return m_strXalID; }
-    [[nodiscard]] const QString& GetTitle() const { return m_strTitle; }
-    [[nodiscard]] const QString& GetRootURL() const { return m_strRootURL; }
-    [[nodiscard]] const QString& GetLoadedRootURL() const { return m_strLoadedRootURL; }
-    [[nodiscard]] const QString& GetLogonUser() const { return m_strLogonUser; }
-    [[nodiscard]] const QString& GetLogonPW() const { return m_strLogonPW; }
+    // --- the e-script's key values (the document's) ---
+    [[nodiscard]] const QString& GetXalID() const;
+    [[nodiscard]] const QString& GetTitle() const;
+    // The root URL in effect, with a protocol.
+    [[nodiscard]] QString GetRootURL() const;
+    [[nodiscard]] const QString& GetLoadedRootURL() const;
+    [[nodiscard]] const QString& GetLogonUser() const;
+    [[nodiscard]] const QString& GetLogonPW() const;
     [[nodiscard]] const QString& GetXalServer() const { return m_strXalServer; }
     [[nodiscard]] const QString& GetLsp32Path() const { return m_strLsp32Path; }
     [[nodiscard]] const QString& GetLsp64Path() const { return m_strLsp64Path; }
@@ -105,11 +105,17 @@ public:
     [[nodiscard]] QStringList& HiddenURLs() { return m_lstHiddenURLs; }
     [[nodiscard]] QStringList& HiddenURLsLocal() { return m_lstHiddenURLsLocal; }
     // Available domains last loaded or saved.
-    [[nodiscard]] const QStringList& RememberedDomains() const { return m_lstDomainRemembered; }
+    [[nodiscard]] const QStringList& RememberedDomains() const;
 
-    // Fill the view and the key values after a load. The view is filled also when a recording
-    // is about to start, so that a later save keeps the e-script's stored scripts.
-    void LoadAccount(const CAccountObj& account, const CScriptObj& script, bool recording);
+    // Fills the view (and through it the document) after a load. The view is filled also when
+    // a recording is about to start, so that a later save keeps the e-script's stored scripts.
+    void LoadAccount(const CScriptObj& script, bool recording);
+    // Offers the changes a run that ended unsaved kept for this e-script: Yes restores them
+    // (modified), No deletes them.
+    void OfferRecovery();
+    // SIGTERM, SIGINT, SIGHUP: keeps unsaved changes in the recovery file, releases the lock
+    // and ends the process at once, without a question.
+    [[noreturn]] void EndOnSignal(int signal);
 
     // --- commands ---
     // "Save and close": closes the main window only when the save succeeded.
@@ -119,24 +125,21 @@ public:
     // "Close": closes the main window (the document asks about unsaved changes).
     void OnAppExit();
 
-    // --- IViewHost: what the views ask of the application ---
-    // Sets the application's and the document's modified flag together.
-    void SetModified(bool bModified) override;
+    // --- IViewHost: what the views ask of the frame ---
     IMessageSink& Messages() override { return m_messages; }
     void CloseMainWindow() override;
-    [[nodiscard]] bool IsLoaded() const override { return m_bLoaded; }
     [[nodiscard]] bool IsRecording() const override { return IsRecordingRunning(); }
     // "Save e-script": true when the e-script was stored. A failure is shown to the user and
     // leaves the e-script marked modified.
     bool SaveAccount() override;
-    [[nodiscard]] QString GetScriptTitle() const override { return m_strTitle; }
     void ShowContextMenu(int nMenuId, const QPoint& globalPos) override;
     void SetConditionalScriptButton(bool bDelete) override;
-    // Root URL changed in the main script: becomes the root URL and the account's new root.
-    void SetRootURL(const QString& strRootURL) override;
     void StartRecording() override; // with URL filtering, as the Start command
 
-    [[nodiscard]] bool IsModified() const { return m_bModified; }
+    // The document's state.
+    [[nodiscard]] bool IsLoaded() const;
+    [[nodiscard]] bool IsModified() const;
+    void SetModified(bool bModified);
 
     // --- recording (plugged in by the recording area) ---
     void SetRecordingController(std::unique_ptr<IRecordingController> controller);
@@ -153,6 +156,7 @@ public:
     [[nodiscard]] QMainWindow* GetMainWindow() const;
     [[nodiscard]] IMainFrame* GetMainFrame() const { return m_mainFrame.get(); }
     [[nodiscard]] CXALScripEditView* GetView() const { return m_view.get(); }
+    // Exists from construction on.
     [[nodiscard]] CXALScripEditDoc* GetDocument() const { return m_document.get(); }
     [[nodiscard]] CMyRecentFileList* GetRecentFileList() const { return m_recentFiles.get(); }
 
@@ -167,16 +171,16 @@ private:
     bool CreateWindows();
     void UpdateRecentList();
     void ReadHiddenURLs();
-    bool SaveScriptFromView(CScriptObj& script, QString& error);
-    // After the properties dialog stored its changes: takes back what the editor keeps of
-    // them (logon values, domain lists, title).
+    // Saves through the document; false with a text for the user when it failed.
+    bool SaveDocument(CScriptObj* saved, QString& error);
+    // After the properties dialog stored its changes: the document takes back what the editor
+    // keeps of them (logon values, domain lists, title).
     void TakeStoredProperties();
 
     QApplication& m_qtApp;    // Not owned.
     IMessageSink& m_messages; // Not owned.
 
     CCommandLine m_commandLine;
-    CAccountObj m_account;
 
     std::unique_ptr<CDatabaseSession> m_session;
     std::unique_ptr<CLockManager> m_locks;
@@ -194,16 +198,7 @@ private:
     bool m_bLocked = false;
     bool m_bExited = false;
 
-    QString m_strXalID;
-    QString m_strTitle;
-    QString m_strRootURL;
-    QString m_strLoadedRootURL;
     QString m_strNotSavable; // why the loaded e-script cannot be saved; empty when it can
-    QString m_strLogonUser;
-    QString m_strLogonPW;
-    bool m_bLoaded = false;
-    bool m_bModified = false;
-    QStringList m_lstDomainRemembered;
     QStringList m_lstHiddenURLs;
     QStringList m_lstHiddenURLsLocal;
 

@@ -438,3 +438,8 @@ void LoadTestAddData(CMongoDB& db, CTestAddData& data, const QString& id) {
         ReadTestAddRecord(*record, data);
     }
 }
+
+void ReadScriptDocument(const CMDBRecord& record, CScriptObj& script) {
+    script.m_strID = record.GetStr(escript::kId, script.m_strID);
+    ReadScriptRecord(record, script, nullptr);
+}

@@ -26,3 +26,9 @@ bool LoadScript(CMongoDB& db, CScriptObj& script, QStringList* rememberedDomains
 // editor does not edit but carries into a test copy. Without such a document the values of
 // construction stay.
 void LoadTestAddData(CMongoDB& db, CTestAddData& data, const QString& id);
+
+class CMDBRecord;
+
+// Fills script from a document in the layout of xaldata.escript (e.g. one kept outside the
+// database), by the rules of LoadScript; the document's _id becomes script.m_strID.
+void ReadScriptDocument(const CMDBRecord& record, CScriptObj& script);

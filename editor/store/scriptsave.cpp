@@ -310,3 +310,36 @@ ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account, const CScri
     }
     return result;
 }
+
+CMDBRecord BuildScriptDocument(const CScriptObj& script, const QString& rootUrl) {
+    CMDBRecord doc;
+    doc.SetStr(escript::kId, script.m_strID.toLower());
+    doc.SetStr(escript::kTitle, script.m_strTitle);
+    doc.SetStr(escript::kRootUrl, rootUrl);
+    doc.SetStr(escript::kServer, script.m_strServer);
+    doc.SetInt(escript::kInternetProtocol, script.m_nInternetProtocol);
+    doc.SetInt(escript::kPort, script.m_nPort);
+    doc.SetRecord(escript::kDomainList, StringArray(script.m_lstDomain));
+    doc.SetRecord(escript::kDomainListAvailable, StringArray(script.m_lstDomainAvailable));
+    CMDBRecord logon;
+    if (!script.m_strLogonUser.isEmpty())
+        logon.SetStr(escript::logon::kUser, script.m_strLogonUser);
+    if (!script.m_strLogonPW.isEmpty())
+        logon.SetStr(escript::logon::kPw, script.m_strLogonPW);
+    doc.SetRecord(escript::kLogon, std::move(logon));
+    if (!script.m_lstURLParameter.empty())
+        doc.SetRecord(escript::kUrlParameter, BuildUrlParameters(script.m_lstURLParameter));
+    CMDBRecord subscripts = CMDBRecord::MakeArray();
+    bool anyConditional = false;
+    for (const CSubscriptObj& sub : script.m_lstScripts) {
+        if (sub.m_nKind == 0) {
+            doc.SetRecord(escript::kUrls, BuildUrlArray(sub, false));
+        } else {
+            subscripts.AppendRecord(BuildSubscript(sub));
+            anyConditional = true;
+        }
+    }
+    if (anyConditional)
+        doc.SetRecord(escript::kSubscripts, std::move(subscripts));
+    return doc;
+}

@@ -46,3 +46,10 @@ struct ScriptSaveResult {
 [[nodiscard]] ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account,
                                           const CScriptObj& script, bool testMode,
                                           const CTestAddData* testData);
+
+class CMDBRecord;
+
+// The whole e-script as one document of xaldata.escript, in the layout the save writes
+// (without lastchanged and the fields of a test copy), with rootUrl as its root URL. Used
+// where the e-script must be kept outside the database, e.g. for crash recovery.
+[[nodiscard]] CMDBRecord BuildScriptDocument(const CScriptObj& script, const QString& rootUrl);

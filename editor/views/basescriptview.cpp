@@ -1,11 +1,12 @@
 #include "basescriptview.h"
 
 #include "admtools.h"
+#include "commandids.h"
 #include "specialvars.h"
 #include "urlparser.h"
-#include "viewcommands.h"
 #include "viewhost.h"
 #include "viewrules.h"
+#include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 
 QString URLLabel(const CURLObj& url) {
@@ -307,14 +308,14 @@ int CBaseScriptView::PrepareContextMenu(int nHitRow) {
 }
 
 bool CBaseScriptView::Implements(int nCommand) const {
-    return nCommand == ViewCmd::kExpandAll || nCommand == ViewCmd::kCollapseAll;
+    return nCommand == XalCmd::ExpandAll || nCommand == XalCmd::CollapseAll;
 }
 
 bool CBaseScriptView::IsCommandEnabled(int nCommand) const {
     if (!Implements(nCommand))
         return false;
     CCommandState state;
-    state.bLoaded = m_tabView.Host().IsLoaded();
+    state.bLoaded = m_tabView.Document().IsLoaded();
     state.bRecording = m_tabView.Host().IsRecording();
     state.bConditional = IsConditional();
     state.bCanMoveUp = CanMoveUp();
@@ -324,10 +325,10 @@ bool CBaseScriptView::IsCommandEnabled(int nCommand) const {
 
 bool CBaseScriptView::OnCommand(int nCommand) {
     switch (nCommand) {
-    case ViewCmd::kExpandAll:
+    case XalCmd::ExpandAll:
         m_grid.ExpandAll();
         return true;
-    case ViewCmd::kCollapseAll: {
+    case XalCmd::CollapseAll: {
         // A selected parameter would vanish from sight: its URL row takes the selection.
         const CGridUpdateBlock block(m_grid);
         for (int i = 0; i < m_grid.GetRowCount(); ++i) {

@@ -1,8 +1,8 @@
 #include "subscriptview.h"
 
 #include "admtools.h"
+#include "commandids.h"
 #include "specialvars.h"
-#include "viewcommands.h"
 #include "xalscripteditview.h"
 
 namespace {
@@ -67,12 +67,11 @@ void CSubscriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript)
 
 void CSubscriptView::OnClose() {
     // May destroy this view: nothing may touch members afterwards.
-    m_tabView.DeleteConditionalScript(QString(m_strName));
+    m_tabView.DeleteConditionalScript(*this);
 }
 
 bool CSubscriptView::OnCommand(int nCommand) {
-    if (nCommand == ViewCmd::kDeleteConditionalScript ||
-        nCommand == ViewCmd::kCreateConditionalScript) {
+    if (nCommand == XalCmd::DeleteConditionalScript || nCommand == XalCmd::ConditionalScript) {
         OnClose();
         return true;
     }
@@ -80,8 +79,8 @@ bool CSubscriptView::OnCommand(int nCommand) {
 }
 
 bool CSubscriptView::Implements(int nCommand) const {
-    return nCommand == ViewCmd::kDeleteConditionalScript ||
-           nCommand == ViewCmd::kCreateConditionalScript || CBaseScriptView::Implements(nCommand);
+    return nCommand == XalCmd::DeleteConditionalScript || nCommand == XalCmd::ConditionalScript ||
+           CBaseScriptView::Implements(nCommand);
 }
 
 void CSubscriptView::ReleaseFlexibleParameters() {

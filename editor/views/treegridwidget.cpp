@@ -1,7 +1,7 @@
 #include "treegridwidget.h"
 
 #include "basescriptview.h"
-#include "viewcommands.h"
+#include "commandids.h"
 #include "viewhost.h"
 #include "xalscripteditview.h"
 #include "xalstrings.h"
@@ -399,13 +399,13 @@ void CTreeGridWidget::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     QTreeView::mouseDoubleClickEvent(pEvent);
     // Commands from the mouse and the keyboard obey the same enabling as the ribbon.
     if (pEvent->button() == Qt::LeftButton && indexAt(pEvent->position().toPoint()).isValid() &&
-        m_view.IsCommandEnabled(ViewCmd::kEdit))
-        m_view.OnCommand(ViewCmd::kEdit);
+        m_view.IsCommandEnabled(XalCmd::Edit))
+        m_view.OnCommand(XalCmd::Edit);
 }
 
 void CTreeGridWidget::keyPressEvent(QKeyEvent* pEvent) {
-    if (pEvent->key() == Qt::Key_Delete && m_view.IsCommandEnabled(ViewCmd::kDelete))
-        m_view.OnCommand(ViewCmd::kDelete);
+    if (pEvent->key() == Qt::Key_Delete && m_view.IsCommandEnabled(XalCmd::Delete))
+        m_view.OnCommand(XalCmd::Delete);
     QTreeView::keyPressEvent(pEvent);
 }
 

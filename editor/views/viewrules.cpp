@@ -1,7 +1,7 @@
 #include "viewrules.h"
 
+#include "commandids.h"
 #include "specialvars.h"
-#include "viewcommands.h"
 
 namespace {
 struct Marks {
@@ -57,16 +57,16 @@ bool IsViewCommandEnabled(const CMyTreeGridCtrl& grid, const CCommandState& stat
     const bool bReady = state.bLoaded && !state.bRecording;
     const bool bSelection = grid.GetSelectedRowCount() > 0;
     switch (nCommand) {
-    case ViewCmd::kCreate:
-    case ViewCmd::kBrowser:
-    case ViewCmd::kFlexibleParameter:
-    case ViewCmd::kResetFlexibleParameter:
-    case ViewCmd::kExcludeDomain:
+    case XalCmd::Create:
+    case XalCmd::Browser:
+    case XalCmd::FlexibleParameter:
+    case XalCmd::ResetFlexibleParameter:
+    case XalCmd::ExcludeDomain:
         return bReady && bSelection;
-    case ViewCmd::kCreateConditionalScript:
+    case XalCmd::ConditionalScript:
         // In a conditional view the same id deletes the conditional script.
         return state.bConditional ? bReady : bReady && bSelection;
-    case ViewCmd::kEdit: {
+    case XalCmd::Edit: {
         if (!bReady || !bSelection)
             return false;
         if (!state.bConditional)
@@ -75,21 +75,21 @@ bool IsViewCommandEnabled(const CMyTreeGridCtrl& grid, const CCommandState& stat
         const CGridRow& row = grid.Row(nFirst);
         return row.IsURLRow() || (row.m_pRecord->m_nFlags & RowBits::kFlexCondition) == 0;
     }
-    case ViewCmd::kDelete:
+    case XalCmd::Delete:
         if (state.bConditional)
             return !state.bRecording && grid.CanDeleteSelection(true);
         return bReady && grid.CanDeleteSelection(false);
-    case ViewCmd::kUp:
+    case XalCmd::Up:
         return state.bCanMoveUp && !state.bRecording && grid.GetSelectedRowCount() < 2;
-    case ViewCmd::kDown:
+    case XalCmd::Down:
         return state.bCanMoveDown && !state.bRecording && grid.GetSelectedRowCount() < 2;
-    case ViewCmd::kFlexibleCondition:
-    case ViewCmd::kResetFlexibleCondition:
+    case XalCmd::FlexibleCondition:
+    case XalCmd::ResetFlexibleCondition:
         return state.bConditional && bReady && bSelection;
-    case ViewCmd::kDeleteConditionalScript:
+    case XalCmd::DeleteConditionalScript:
         return state.bConditional && bReady;
-    case ViewCmd::kExpandAll:
-    case ViewCmd::kCollapseAll:
+    case XalCmd::ExpandAll:
+    case XalCmd::CollapseAll:
         return state.bLoaded && grid.GetRowCount() > 0;
     default:
         return false;

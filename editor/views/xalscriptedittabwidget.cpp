@@ -1,8 +1,8 @@
 #include "xalscriptedittabwidget.h"
 
 #include "basescriptview.h"
+#include "commandids.h"
 #include "treegridwidget.h"
-#include "viewcommands.h"
 #include "viewhost.h"
 
 #include <QContextMenuEvent>

@@ -8,13 +8,18 @@
 #include "specialvars.h"
 #include "subscriptview.h"
 #include "viewhost.h"
+#include "xalscripteditdoc.h"
 #include "xalstrings.h"
 
-CXALScripEditView::CXALScripEditView(IViewHost& host) : m_host(host) {
+CXALScripEditView::CXALScripEditView(IViewHost& host, CXALScripEditDoc& document)
+    : m_host(host), m_doc(document) {
     AddTab(std::make_unique<CScriptView>(*this), XalString(124));
+    m_doc.SetScriptCollector([this](CScriptObj& script) { CollectTabs(script); });
 }
 
-CXALScripEditView::~CXALScripEditView() = default;
+CXALScripEditView::~CXALScripEditView() {
+    m_doc.SetScriptCollector({});
+}
 
 void CXALScripEditView::AddTab(std::unique_ptr<CBaseScriptView> view, const QString& strCaption) {
     m_tabs.push_back(Tab{std::move(view), strCaption});
@@ -69,7 +74,7 @@ void CXALScripEditView::SetActiveTab(int nIndex) {
     }
 }
 
-void CXALScripEditView::SetScript(const CScriptObj& script) {
+void CXALScripEditView::SetScript(const CScriptObj& script, bool recovered) {
     SetActiveTab(0);
     while (GetTabCount() > 1) {
         GetTabView(1)->Grid().RemoveAll();
@@ -78,16 +83,7 @@ void CXALScripEditView::SetScript(const CScriptObj& script) {
     SetActiveTab(0);
     GetMainView().Grid().RemoveAll();
 
-    m_strID = script.m_strID;
-    m_strLogonUser = script.m_strLogonUser;
-    m_strLogonPW = script.m_strLogonPW;
-    m_strRootURL = script.m_strRootURL;
-    m_strServer = script.m_strServer;
-    m_nInternetProtocol = script.m_nInternetProtocol;
-    m_lstDomainAvailable = script.m_lstDomainAvailable;
-    m_lstDomain = script.m_lstDomain;
-    m_lstFlexibleParameters = script.m_lstURLParameter;
-    m_nFlexibleCount = static_cast<int>(m_lstFlexibleParameters.size());
+    m_doc.SetFromScript(script, recovered);
 
     bool bMainFilled = false;
     for (const CSubscriptObj& subscript : script.m_lstScripts) {
@@ -105,18 +101,10 @@ void CXALScripEditView::SetScript(const CScriptObj& script) {
 }
 
 void CXALScripEditView::GetScriptList(CScriptObj& script) {
-    QJTrace(6, QString::fromUtf16(kTraceSource),
-            QJTraceFormat(QStringLiteral("GetScriptList: User '%s' PWD: '%s'"),
-                          {m_strLogonUser, QJTraceMaskPassword(m_strLogonPW)}));
-    script.m_strID = m_strID;
-    script.m_strRootURL = m_strRootURL;
-    script.m_strServer = m_strServer;
-    script.m_nInternetProtocol = m_nInternetProtocol;
-    if (!m_strLogonUser.isEmpty())
-        script.m_strLogonUser = m_strLogonUser;
-    if (!m_strLogonPW.isEmpty())
-        script.m_strLogonPW = m_strLogonPW;
+    m_doc.CollectScript(script);
+}
 
+void CXALScripEditView::CollectTabs(CScriptObj& script) {
     SetActiveTab(0);
     CSubscriptObj mainScript;
     mainScript.m_nKind = 0;
@@ -130,8 +118,30 @@ void CXALScripEditView::GetScriptList(CScriptObj& script) {
         pView->CollectScript(script, subscript);
         script.m_lstScripts.push_back(std::move(subscript));
     }
-    script.m_lstDomainAvailable += m_lstDomainAvailable;
-    script.m_lstDomain += m_lstDomain;
+}
+
+bool CXALScripEditView::SaveModified() {
+    if (!m_doc.IsModified())
+        return true;
+    if (GetMainView().Grid().GetRowCount() == 0) {
+        // Without a URL in the main script the e-script cannot be saved; only leaving is offered.
+        if (m_host.Messages().Ask(XalFormat(158, m_doc.Title()), MsgButtons::YesNo,
+                                  MsgIcon::Question) != MsgAnswer::Yes)
+            return false;
+        m_doc.RemoveRecovery();
+        return true;
+    }
+    switch (m_host.Messages().Ask(XalString(135), MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    case MsgAnswer::Yes:
+        // A failed save keeps the editor open with its changes.
+        return m_host.SaveAccount();
+    case MsgAnswer::No:
+        // The changes are given up on purpose: nothing to offer at the next start.
+        m_doc.RemoveRecovery();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CXALScripEditView::AddConditionalTab(const QString& strName, const CSubscriptObj& subscript) {
@@ -142,55 +152,44 @@ void CXALScripEditView::AddConditionalTab(const QString& strName, const CSubscri
     rView.FillScript(strName, subscript);
 }
 
-bool CXALScripEditView::DeleteConditionalScript(const QString& strName) {
-    if (m_host.Messages().Ask(XalFormat(140, strName), MsgButtons::YesNo, MsgIcon::Question) !=
-        MsgAnswer::Yes)
-        return false;
-    // The script is found by its name, so that a close button on a tab that is not active
-    // cannot delete another script; the active tab is the fallback.
+bool CXALScripEditView::DeleteConditionalScript(const CBaseScriptView& view) {
+    // The tab is found by its view: two conditional scripts may share a name (an unnamed one
+    // loads as ""), and only the one asked for may go.
     int nIndex = -1;
     for (int i = 1; i < GetTabCount() && nIndex < 0; ++i) {
-        if (GetTabView(i)->GetName() == strName)
+        if (GetTabView(i) == &view)
             nIndex = i;
     }
-    if (nIndex < 0 && m_nActiveTab > 0)
-        nIndex = m_nActiveTab;
     if (nIndex < 0)
+        return false;
+    if (m_host.Messages().Ask(XalFormat(140, view.GetName()), MsgButtons::YesNo,
+                              MsgIcon::Question) != MsgAnswer::Yes)
         return false;
     static_cast<CSubscriptView*>(GetTabView(nIndex))->ReleaseFlexibleParameters();
     RemoveTab(nIndex);
-    m_host.SetModified(true);
+    m_doc.SetModified(true);
     return true;
 }
 
 void CXALScripEditView::AddAvailableDomain(const QString& strURL) {
-    const QString strServer = CAdmTools::GetServer(strURL);
-    if (!strServer.isEmpty() && !m_lstDomainAvailable.contains(strServer))
-        m_lstDomainAvailable.append(strServer);
+    m_doc.AddAvailableDomain(CAdmTools::GetServer(strURL));
 }
 
 void CXALScripEditView::NoteFlexibleNumber(const QString& strText) {
     // The count must end up above every number in use, or the next new placeholder would
     // take a number that already stands for another value.
     const int nNumber = PlaceholderNumber(strText);
-    if (nNumber >= 0 && nNumber + 1 > m_nFlexibleCount)
-        m_nFlexibleCount = nNumber + 1;
+    if (nNumber >= 0 && nNumber + 1 > m_doc.FlexibleCount())
+        m_doc.SetFlexibleCount(nNumber + 1);
 }
 
 void CXALScripEditView::AddFlexibleParameter(const QString& strParameter,
                                              const QString& strVariable) {
-    CFindReplaceObj entry;
-    entry.m_strFind = strParameter;
-    entry.m_strReplace = strVariable;
-    m_lstFlexibleParameters.push_back(std::move(entry));
+    m_doc.AddFlexibleParameter(strParameter, strVariable);
 }
 
 void CXALScripEditView::RemoveFlexibleParameter(const QString& strVariable) {
-    const auto it = std::find_if(
-        m_lstFlexibleParameters.begin(), m_lstFlexibleParameters.end(),
-        [&](const CFindReplaceObj& entry) { return entry.m_strReplace == strVariable; });
-    if (it != m_lstFlexibleParameters.end())
-        m_lstFlexibleParameters.erase(it);
+    m_doc.RemoveFlexibleParameter(strVariable);
 }
 
 void CXALScripEditView::UpdateAllScripts(const CSpreadRequest& request) {
@@ -204,13 +203,10 @@ bool CXALScripEditView::IsUsedInAnyScript(const QString& strText) const {
 }
 
 void CXALScripEditView::RenumberFlexibleParameters(int nFrom) {
-    for (int n = std::max(nFrom, 1); n < m_nFlexibleCount; ++n) {
+    for (int n = std::max(nFrom, 1); n < m_doc.FlexibleCount(); ++n) {
         const QString strOld = FlexibleParameterName(n);
         const QString strNew = FlexibleParameterName(n - 1);
-        for (CFindReplaceObj& entry : m_lstFlexibleParameters) {
-            if (entry.m_strReplace == strOld)
-                entry.m_strReplace = strNew;
-        }
+        m_doc.RenameFlexibleParameter(strOld, strNew);
         for (const Tab& tab : m_tabs)
             tab.view->RenumberPlaceholders(strOld, strNew);
     }
@@ -227,11 +223,12 @@ void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
         return;
     // The entry goes before renumbering: afterwards the next placeholder carries its name.
     RemoveFlexibleParameter(strPlaceholder);
-    if (nNumber >= m_nFlexibleCount)
+    const int nCount = m_doc.FlexibleCount();
+    if (nNumber >= nCount)
         return;
-    if (nNumber + 1 != m_nFlexibleCount)
+    if (nNumber + 1 != nCount)
         RenumberFlexibleParameters(nNumber + 1);
-    --m_nFlexibleCount;
+    m_doc.SetFlexibleCount(nCount - 1);
 }
 
 COLORREF CXALScripEditView::GetServerColor(const QString& strServer) {

@@ -1,7 +1,8 @@
 #pragma once
 // The document's tab view: tab 0 holds the main script, every further tab one conditional
-// script. It also keeps the e-script-wide values that belong to no single script. This is
-// the logic; CXALScripEditTabWidget (xalscriptedittabwidget.h) is the Qt shell over it.
+// script. The e-script-wide values belong to the document (CXALScripEditDoc); the view reads
+// and changes them only through it. This is the logic; CXALScripEditTabWidget
+// (xalscriptedittabwidget.h) is the Qt shell over it.
 
 #include "gridrecord.h"
 #include "scriptmodel.h"
@@ -13,6 +14,7 @@
 #include <vector>
 
 class IViewHost;
+class CXALScripEditDoc;
 class CBaseScriptView;
 class CScriptView;
 class CSubscriptView;
@@ -29,20 +31,29 @@ public:
 
 class CXALScripEditView {
 public:
-    explicit CXALScripEditView(IViewHost& host);
+    // Neither is owned; both must outlive the view. The view installs itself as the
+    // document's script collector.
+    CXALScripEditView(IViewHost& host, CXALScripEditDoc& document);
     ~CXALScripEditView();
     CXALScripEditView(const CXALScripEditView&) = delete;
     CXALScripEditView& operator=(const CXALScripEditView&) = delete;
 
-    // Fills all tabs and the e-script-wide values from an e-script (LoadAccount).
-    void SetScript(const CScriptObj& script);
-    // Builds an e-script from all tabs and values (save, properties, test). Leaves tab 0 active.
+    // Fills all tabs from an e-script and hands its e-script-wide values to the document
+    // (recovered: see CXALScripEditDoc::SetFromScript).
+    void SetScript(const CScriptObj& script, bool recovered = false);
+    // Builds an e-script from the document's values and all tabs (save, properties, test).
+    // Leaves tab 0 active.
     void GetScriptList(CScriptObj& script);
+    // Called when the main window closes. Asks string 158 (empty main script) or 135 and
+    // saves on Yes; true when the editor may close. A failed save keeps it open; a No drops
+    // the changes and their recovery file.
+    bool SaveModified();
 
     // Adds a tab for a new conditional script, makes it active and fills it.
     void AddConditionalTab(const QString& strName, const CSubscriptObj& subscript);
-    // Asks string 140 and removes the active conditional-script tab on Yes.
-    bool DeleteConditionalScript(const QString& strName);
+    // Asks string 140 and, on Yes, removes the tab of that view (never another one with the
+    // same name).
+    bool DeleteConditionalScript(const CBaseScriptView& view);
 
     void AddAvailableDomain(const QString& strURL);
     // Keeps the flexible-parameter count above a placeholder number found in the text.
@@ -77,24 +88,15 @@ public:
     void OnCommand(int nCommand);
 
     [[nodiscard]] IViewHost& Host() const { return m_host; }
-
-    // E-script-wide values.
-    QString m_strID;
-    QString m_strLogonUser;
-    QString m_strLogonPW;
-    QString m_strRootURL;
-    QString m_strServer;
-    int m_nInternetProtocol = kProtocolHttp;
-    QStringList m_lstDomainAvailable;
-    QStringList m_lstDomain;
-    std::vector<CFindReplaceObj> m_lstFlexibleParameters;
-    int m_nFlexibleCount = 0;
+    [[nodiscard]] CXALScripEditDoc& Document() const { return m_doc; }
 
 private:
     void AddTab(std::unique_ptr<CBaseScriptView> view, const QString& strCaption);
     void RemoveTab(int nIndex);
+    void CollectTabs(CScriptObj& script);
 
     IViewHost& m_host;
+    CXALScripEditDoc& m_doc;
     ITabObserver* m_pObserver = nullptr; // Not owned.
     struct Tab {
         std::unique_ptr<CBaseScriptView> view;

@@ -2,8 +2,18 @@
 
 #include "escriptpropsdata.h"
 #include "mongodb.h"
+#include "xalstrings.h"
 
 #include <QUrl>
+
+namespace {
+// String table numbers.
+constexpr int kStrDatabaseDown = 148;
+constexpr int kStrBadURL = 139;
+constexpr int kStrNoID = 62532;
+constexpr int kStrNoTitle = 62533;
+constexpr int kStrIDTaken = 62534;
+} // namespace
 
 CEScriptNewData::CEScriptNewData(IdVerifier verifier) : m_verifier(std::move(verifier)) {}
 
@@ -37,13 +47,13 @@ bool CEScriptNewData::Validate(QString& error, Field& field) {
     field = Field::None;
     QString id = m_strID.trimmed();
     if (id.isEmpty() || !m_verifier || !m_verifier(id) || id.isEmpty()) {
-        error = QStringLiteral("Please enter the XAL ID of the new e-script.");
+        error = XalString(kStrNoID);
         field = Field::ID;
         return false;
     }
     m_strID = id;
     if (m_strTitle.trimmed().isEmpty()) {
-        error = QStringLiteral("Please enter a title.");
+        error = XalString(kStrNoTitle);
         field = Field::Title;
         return false;
     }
@@ -53,7 +63,7 @@ bool CEScriptNewData::Validate(QString& error, Field& field) {
     int port = 0;
     if (!m_strRootURL.trimmed().isEmpty() &&
         !SplitRootURL(m_strRootURL, normalised, protocol, server, port)) {
-        error = QStringLiteral("Incorrect URL syntax");
+        error = XalString(kStrBadURL);
         field = Field::RootURL;
         return false;
     }
@@ -66,15 +76,15 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
     if (!Validate(error, field))
         return false;
     const QString collection = QString::fromUtf16(kEScriptCollection);
-    const QString taken = QStringLiteral("An e-script with XAL ID '%1' already exists.");
+    const QString taken = XalFormat(kStrIDTaken, m_strID);
     CMDBRecord existing;
     if (db.SeekReference(collection, m_strID, existing)) {
-        error = taken.arg(m_strID);
+        error = taken;
         field = Field::ID;
         return false;
     }
     if (!db.GetLastError().isEmpty()) {
-        error = QStringLiteral("XAL database is not responding\n") + db.GetLastError();
+        error = XalString(kStrDatabaseDown) + u'\n' + db.GetLastError();
         return false;
     }
 
@@ -105,10 +115,10 @@ bool CEScriptNewData::Create(CMongoDB& db, QString& error, Field& field) {
     // The insert itself refuses a duplicate, which covers a second creator racing this one.
     if (!db.Insert(collection, doc)) {
         if (db.LastErrorWasDuplicateKey()) {
-            error = taken.arg(m_strID);
+            error = taken;
             field = Field::ID;
         } else {
-            error = QStringLiteral("XAL database is not responding\n") + db.GetLastError();
+            error = XalString(kStrDatabaseDown) + u'\n' + db.GetLastError();
         }
         return false;
     }

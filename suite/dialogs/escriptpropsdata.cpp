@@ -1,10 +1,16 @@
 #include "escriptpropsdata.h"
 
+#include "domainname.h"
 #include "mongodb.h"
-
-#include <QRegularExpression>
+#include "xalstrings.h"
 
 namespace {
+// String table numbers.
+constexpr int kStrNotFound = 61191;
+constexpr int kStrDatabaseDown = 148;
+constexpr int kStrNoDomain = 62530;
+constexpr int kStrUserBlank = 62531;
+
 QString Collection() {
     return QString::fromUtf16(kEScriptCollection);
 }
@@ -16,11 +22,11 @@ CMDBRecord IdQuery(const QString& id) {
 }
 
 QString NotFoundText(const QString& id) {
-    return QStringLiteral("No e-script with XAL ID '%1' found.").arg(id);
+    return XalFormat(kStrNotFound, id);
 }
 
 QString DatabaseText(const QString& detail) {
-    return QStringLiteral("XAL database is not responding") +
+    return XalString(kStrDatabaseDown) +
            (detail.isEmpty() ? QString() : QStringLiteral("\n") + detail);
 }
 } // namespace
@@ -59,18 +65,15 @@ QStringList CEScriptPropsData::NormaliseDomains(const QStringList& lines) {
 
 bool CEScriptPropsData::Validate(QString& error, Field& field) const {
     field = Field::None;
-    static const QRegularExpression domainPattern(QStringLiteral(
-        "^[a-z0-9*]([a-z0-9*\\-]*[a-z0-9*])?(\\.[a-z0-9*]([a-z0-9*\\-]*[a-z0-9*])?)*$"));
     for (const QString& domain : m_lstDomain) {
-        const QString cleaned = domain.trimmed().toLower();
-        if (!cleaned.isEmpty() && !domainPattern.match(cleaned).hasMatch()) {
-            error = QStringLiteral("'%1' is not a domain name.").arg(domain);
+        if (!domain.trimmed().isEmpty() && !IsDomainListEntry(domain)) {
+            error = XalFormat(kStrNoDomain, domain);
             field = Field::DomainList;
             return false;
         }
     }
     if (m_strLogonUser != m_strLogonUser.trimmed()) {
-        error = QStringLiteral("The logon user must not begin or end with a blank.");
+        error = XalString(kStrUserBlank);
         field = Field::LogonUser;
         return false;
     }

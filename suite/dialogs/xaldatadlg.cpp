@@ -3,6 +3,7 @@
 #include "escriptnewdata.h"
 #include "escriptpropsdata.h"
 #include "mongodb.h"
+#include "xalstrings.h"
 #include "xaltools.h"
 
 #include <QComboBox>
@@ -25,7 +26,30 @@
 #endif
 
 namespace {
-const QString kCaption = QStringLiteral("XAL E-script Editor");
+// String table numbers of the dialogs' texts.
+constexpr int kStrCaption = 62510;
+constexpr int kStrPropsTitle = 62511;
+constexpr int kStrDomainsTip = 62512;
+constexpr int kStrAvailableTip = 62513;
+constexpr int kStrLabelID = 62514;
+constexpr int kStrLabelTitle = 62515;
+constexpr int kStrLabelDomains = 62516;
+constexpr int kStrLabelAvailable = 62517;
+constexpr int kStrLabelUser = 62518;
+constexpr int kStrLabelPassword = 62519;
+constexpr int kStrNewTitle = 62520;
+constexpr int kStrOpen = 62521;
+constexpr int kStrOpenWithProperties = 62522;
+constexpr int kStrOpenWithRecording = 62523;
+constexpr int kStrCreatedOnly = 62524;
+constexpr int kStrLabelNewID = 62525;
+constexpr int kStrLabelRootURL = 62526;
+constexpr int kStrLabelAfter = 62527;
+constexpr int kStrDatabaseDown = 148;
+
+QString Caption() {
+    return XalString(kStrCaption);
+}
 
 QString FieldOf(const char16_t* block, int offset, int length) {
     const char16_t* start = block + offset;
@@ -47,7 +71,7 @@ struct SessionHolder {
         QString error;
         own = OpenSuiteSession(error);
         if (!own) {
-            QMessageBox::warning(parent, kCaption, error);
+            QMessageBox::warning(parent, Caption(), error);
             return false;
         }
         db = own.get();
@@ -70,14 +94,14 @@ class CEScriptPropsDialog final : public QDialog {
 public:
     CEScriptPropsDialog(CEScriptPropsData& data, CMongoDB& db, QWidget* parent)
         : QDialog(parent), m_data(data), m_db(db) {
-        setWindowTitle(QStringLiteral("E-script properties - %1").arg(data.m_strID));
+        setWindowTitle(XalFormat(kStrPropsTitle, data.m_strID));
         auto* form = new QFormLayout;
         m_title = new QLineEdit(data.m_strTitle);
         m_domains = new QPlainTextEdit(data.m_lstDomain.join(u'\n'));
-        m_domains->setToolTip(QStringLiteral("One domain per line"));
+        m_domains->setToolTip(XalString(kStrDomainsTip));
         m_available = new QListWidget;
         m_available->addItems(data.m_lstDomainAvailable);
-        m_available->setToolTip(QStringLiteral("Double-click a domain to add it to the list"));
+        m_available->setToolTip(XalString(kStrAvailableTip));
         connect(m_available, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
             QStringList lines = m_domains->toPlainText().split(u'\n');
             lines.append(item->text());
@@ -86,12 +110,12 @@ public:
         m_user = new QLineEdit(data.m_strLogonUser);
         m_password = new QLineEdit(data.m_strLogonPW);
         m_password->setEchoMode(QLineEdit::Password);
-        form->addRow(QStringLiteral("XAL ID:"), new QLabel(data.m_strID));
-        form->addRow(QStringLiteral("&Title:"), m_title);
-        form->addRow(QStringLiteral("&Domain list:"), m_domains);
-        form->addRow(QStringLiteral("Available domains:"), m_available);
-        form->addRow(QStringLiteral("Logon &user:"), m_user);
-        form->addRow(QStringLiteral("Logon &password:"), m_password);
+        form->addRow(XalString(kStrLabelID), new QLabel(data.m_strID));
+        form->addRow(XalString(kStrLabelTitle), m_title);
+        form->addRow(XalString(kStrLabelDomains), m_domains);
+        form->addRow(XalString(kStrLabelAvailable), m_available);
+        form->addRow(XalString(kStrLabelUser), m_user);
+        form->addRow(XalString(kStrLabelPassword), m_password);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -107,7 +131,7 @@ private:
             accept();
             return;
         }
-        QMessageBox::warning(this, kCaption, error);
+        QMessageBox::warning(this, Caption(), error);
         switch (field) {
         case CEScriptPropsData::Field::Title:
             m_title->setFocus();
@@ -139,23 +163,21 @@ class CEScriptNewDialog final : public QDialog {
 public:
     CEScriptNewDialog(CEScriptNewData& data, CMongoDB& db, QWidget* parent)
         : QDialog(parent), m_data(data), m_db(db) {
-        setWindowTitle(QStringLiteral("New e-script"));
+        setWindowTitle(XalString(kStrNewTitle));
         auto* form = new QFormLayout;
         m_id = new QLineEdit;
         m_title = new QLineEdit;
         m_root = new QLineEdit;
         m_root->setPlaceholderText(QStringLiteral("https://www.example.com/login"));
         m_open = new QComboBox;
-        m_open->addItem(QStringLiteral("Open it"), CEScriptNewData::kOpen);
-        m_open->addItem(QStringLiteral("Open it with its properties"),
-                        CEScriptNewData::kOpenWithProperties);
-        m_open->addItem(QStringLiteral("Open it and start recording"),
-                        CEScriptNewData::kOpenWithRecording);
-        m_open->addItem(QStringLiteral("Do not open it"), CEScriptNewData::kCreatedOnly);
-        form->addRow(QStringLiteral("XAL &ID:"), m_id);
-        form->addRow(QStringLiteral("&Title:"), m_title);
-        form->addRow(QStringLiteral("&Root URL:"), m_root);
-        form->addRow(QStringLiteral("After &creating:"), m_open);
+        m_open->addItem(XalString(kStrOpen), CEScriptNewData::kOpen);
+        m_open->addItem(XalString(kStrOpenWithProperties), CEScriptNewData::kOpenWithProperties);
+        m_open->addItem(XalString(kStrOpenWithRecording), CEScriptNewData::kOpenWithRecording);
+        m_open->addItem(XalString(kStrCreatedOnly), CEScriptNewData::kCreatedOnly);
+        form->addRow(XalString(kStrLabelNewID), m_id);
+        form->addRow(XalString(kStrLabelTitle), m_title);
+        form->addRow(XalString(kStrLabelRootURL), m_root);
+        form->addRow(XalString(kStrLabelAfter), m_open);
         LayOutWithButtons(*this, form, [this] { TryAccept(); });
     }
 
@@ -172,7 +194,7 @@ private:
             return;
         }
         m_id->setText(m_data.m_strID); // shows the ID as verified
-        QMessageBox::warning(this, kCaption, error);
+        QMessageBox::warning(this, Caption(), error);
         QLineEdit* focus = field == CEScriptNewData::Field::Title     ? m_title
                            : field == CEScriptNewData::Field::RootURL ? m_root
                                                                       : m_id;
@@ -192,7 +214,7 @@ private:
 std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     std::array<char16_t, kXalConnectionChars> block{};
     if (!XALIsMDBDataAvailable(block.data())) {
-        error = QStringLiteral("XAL database is not responding");
+        error = XalString(kStrDatabaseDown);
         return nullptr;
     }
     const QString server = FieldOf(block.data(), kXalConnServer, 520);
@@ -204,7 +226,7 @@ std::unique_ptr<CMongoDB> OpenSuiteSession(QString& error) {
     QString detail;
     if (!db->Connect(detail) ||
         (!user.isEmpty() && !db->Authenticate(QStringLiteral("admin"), user, password, detail))) {
-        error = QStringLiteral("XAL database is not responding\n") + detail;
+        error = XalString(kStrDatabaseDown) + u'\n' + detail;
         return nullptr;
     }
     return db;
@@ -220,7 +242,7 @@ int XALDlgEScriptProps(const QStringList& array, int mode, CMongoDB* database, Q
     CEScriptPropsData data;
     QString error;
     if (!data.Load(*session.db, array.front(), error)) {
-        QMessageBox::warning(parent, kCaption, error);
+        QMessageBox::warning(parent, Caption(), error);
         return 0;
     }
     CEScriptPropsDialog dialog(data, *session.db, parent);

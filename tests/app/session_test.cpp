@@ -136,7 +136,7 @@ TEST_F(AppSession, start_up_fills_key_values_title_settings_and_holds_the_lock) 
     ASSERT_TRUE(Start()) << m_messages.Texts().join(u'|').toStdString();
     EXPECT_TRUE(m_messages.Texts().isEmpty()) << m_messages.Texts().join(u'|').toStdString();
     EXPECT_EQ(m_app->GetXalID(), QStringLiteral("abc"));
-    EXPECT_EQ(m_app->Account().m_strAccountID, QStringLiteral("abc"));
+    EXPECT_EQ(m_app->GetDocument()->XalID(), QStringLiteral("abc"));
     EXPECT_EQ(m_app->GetRootURL(), QStringLiteral("http://www.shop.example/"));
     EXPECT_EQ(m_app->GetLoadedRootURL(), QStringLiteral("www.shop.example/"));
     EXPECT_EQ(m_app->GetXalServer(), QStringLiteral("proxy:8080"));
@@ -222,7 +222,7 @@ TEST_F(AppSession, failed_save_is_told_keeps_changes_and_does_not_close) {
 
 TEST_F(AppSession, properties_with_unsaved_root_change_asks_and_no_keeps_everything) {
     ASSERT_TRUE(Start());
-    m_app->GetView()->m_strRootURL = QStringLiteral("http://www.other.example/");
+    m_app->GetDocument()->SetRootURL(QStringLiteral("http://www.other.example/"));
     m_messages.Queue(MsgAnswer::No);
     m_app->OnProperties();
     EXPECT_EQ(m_messages.Texts(), QStringList{XalString(51)});

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -134,10 +135,15 @@ TEST(EditorOnMongoDB, opens_locks_and_releases_an_escript_of_a_server) {
     // The window is up and the server holds the editor's lock.
     auto editor = suite.StartHolding(QStringLiteral("abc"));
     ASSERT_TRUE(editor);
+    // The lock is taken before the e-script is read: give the load a moment.
     bool loaded = false;
-    for (const auto& command : server.ReadLog(QStringLiteral("find"))) {
-        if (command.body.GetStr(QStringLiteral("find")) == u"escript")
-            loaded = true;
+    for (int attempt = 0; attempt < 100 && !loaded; ++attempt) {
+        for (const auto& command : server.ReadLog(QStringLiteral("find"))) {
+            if (command.body.GetStr(QStringLiteral("find")) == u"escript")
+                loaded = true;
+        }
+        if (!loaded)
+            QThread::msleep(50);
     }
     EXPECT_TRUE(loaded) << "the e-script was read from the server";
 

@@ -20,8 +20,14 @@ public:
         calls.append(QStringLiteral("diagnostic"));
         return m_succeed;
     }
+    bool FindProgram(const QString& fileName, QString& location) override {
+        const bool found = missing.isEmpty() || !missing.contains(fileName);
+        location = found ? QStringLiteral("/bin/") + fileName : QStringLiteral("/a, /b");
+        return found;
+    }
 
     QStringList calls;
+    QStringList missing; // programs found nowhere
 
 private:
     bool m_succeed;

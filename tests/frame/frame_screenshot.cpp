@@ -7,6 +7,7 @@
 #include "recentfilelist.h"
 #include "scriptmodel.h"
 #include "viewhost.h"
+#include "xalscripteditdoc.h"
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
@@ -17,21 +18,19 @@
 namespace {
 class CPictureHost final : public IViewHost {
 public:
-    explicit CPictureHost(CMainFrame*& frame) : m_frame(frame) {}
-    void SetModified(bool) override {}
+    explicit CPictureHost(CMainFrame*& frame) : m_frame(frame) { m_doc.SetLoaded(true); }
     IMessageSink& Messages() override { return m_messages; }
     void CloseMainWindow() override {}
-    bool IsLoaded() const override { return true; }
     bool IsRecording() const override { return false; }
     bool SaveAccount() override { return false; }
-    QString GetScriptTitle() const override { return QStringLiteral("Web shop"); }
     void ShowContextMenu(int, const QPoint&) override {}
     void SetConditionalScriptButton(bool bDelete) override {
         if (m_frame)
             m_frame->SetConditionalScriptButton(bDelete);
     }
-    void SetRootURL(const QString&) override {}
     void StartRecording() override {}
+
+    CXALScripEditDoc m_doc;
 
 private:
     CMainFrame*& m_frame;
@@ -93,7 +92,7 @@ int main(int argc, char** argv) {
     recent->Add(QStringLiteral("shop"));
     CMainFrame* framePtr = nullptr;
     CPictureHost host(framePtr);
-    CXALScripEditView view(host);
+    CXALScripEditView view(host, host.m_doc);
 
     FrameServices services;
     services.messages = &messages;

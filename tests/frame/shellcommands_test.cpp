@@ -77,6 +77,27 @@ TEST(OpenRecent, starts_the_entry_and_ignores_empty_slots) {
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("ScriptEditor can not be started!")});
 }
 
+TEST(SuitePrograms, failures_name_the_program_and_where_it_was_looked_for) {
+    CFakeLauncher failing(false);
+    failing.missing = {QStringLiteral("xaltools"), QStringLiteral("XALScripEdit")};
+    CScriptedMessages messages;
+    EXPECT_FALSE(RunTools(failing, messages));
+    EXPECT_FALSE(RunDiagnostic(failing, messages)); // there, but it would not start
+    EXPECT_FALSE(RunNewEScript(Returning(3, kArray), failing, messages));
+    EXPECT_EQ(messages.Texts(),
+              (QStringList{QStringLiteral("The program 'xaltools' was not found in: /a, /b"),
+                           QStringLiteral("The program 'xaldiag' can not be started."),
+                           QStringLiteral("ScriptEditor can not be started!\nThe program "
+                                          "'XALScripEdit' was not found in: /a, /b")}));
+
+    CFakeLauncher launcher;
+    messages.ClearTexts();
+    EXPECT_TRUE(RunTools(launcher, messages));
+    EXPECT_TRUE(RunDiagnostic(launcher, messages));
+    EXPECT_EQ(launcher.calls, (QStringList{QStringLiteral("tools"), QStringLiteral("diagnostic")}));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
 TEST(HelpFile, found_next_to_the_program_or_through_the_environment) {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(QStringLiteral("build/bin"));

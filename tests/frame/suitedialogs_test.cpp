@@ -1,9 +1,15 @@
+#include "admtools.h"
+#include "domainname.h"
 #include "escriptnewdata.h"
 #include "escriptpropsdata.h"
 #include "mongodb.h"
 #include "xaldatadlg.h"
 #include "xaltools.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -41,7 +47,72 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<CMongoDB> m_db;
 };
+
+// The demo e-scripts as stored by scripts/demo.
+QJsonArray SampleEScripts() {
+    QFile file(QStringLiteral(XAL_SAMPLES_DIR "/demo-escripts.json"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    return QJsonDocument::fromJson(file.readAll()).array();
+}
 } // namespace
+
+TEST(DomainList, accepts_what_the_samples_and_the_editor_store) {
+    QStringList stored;
+    for (const QJsonValue& escript : SampleEScripts())
+        for (const char* field : {"domainlist", "domainlist_available"})
+            for (const QJsonValue& domain :
+                 escript.toObject().value(QLatin1String(field)).toArray())
+                stored << domain.toString();
+    ASSERT_TRUE(stored.contains(QStringLiteral(".demo-portal.example.com")));
+
+    // What the editor derives from the servers its URLs use.
+    for (const char* url :
+         {"https://www.demo-portal.example.com/start", "http://shop.example.co.uk:8080/",
+          "http://localhost/", "http://10.1.2.3/x", "http://[::1]:8080/", "http://[fe80::1]/",
+          "https://WWW.Example.COM/", "http://intra_net.corp.local/", "http://www.example.com./",
+          "https://www.münchen.example.de/", "ftp://user:pw@files.example.org/pub"}) {
+        const QString domain = CAdmTools::GetDomain(QString::fromUtf8(url));
+        ASSERT_FALSE(domain.isEmpty()) << url;
+        stored << domain;
+    }
+    // What users type: wildcards within labels, surrounding blanks.
+    stored << QStringLiteral("*.example.com") << QStringLiteral("shop*.example.com")
+           << QStringLiteral(" cdn.example.net ") << QStringLiteral("*");
+    for (const QString& domain : stored)
+        EXPECT_TRUE(IsDomainListEntry(domain)) << domain.toStdString();
+}
+
+TEST(DomainList, refuses_what_is_no_domain) {
+    for (const char* text :
+         {"", " ", ".", "..", "a..b", ".example.com..", "http://example.com", "example.com/path",
+          "example.com:443", "exa mple.com", "user@example.com", "-bad.example", "bad-.example",
+          "ex$ample.com", "example.com;rm", "[::1", "[zz::1]", "[1.2.3.4]", "a\tb.example"}) {
+        EXPECT_FALSE(IsDomainListEntry(QString::fromUtf8(text))) << text;
+    }
+    EXPECT_FALSE(IsDomainListEntry(QString(64, u'a') + QStringLiteral(".example")));
+    EXPECT_FALSE(IsDomainListEntry(QStringList(130, QStringLiteral("ab")).join(u'.')));
+}
+
+// The demo e-script's own domain list must not keep its title from being changed.
+TEST_F(SuiteDialogs, properties_of_a_sample_escript_store_with_its_domains) {
+    for (const QJsonValue& escript : SampleEScripts())
+        Store(QString::fromUtf8(QJsonDocument(escript.toObject()).toJson()));
+    CEScriptPropsData props;
+    QString error;
+    ASSERT_TRUE(props.Load(*m_db, QStringLiteral("demo-portal"), error)) << error.toStdString();
+    const QStringList domains = props.m_lstDomain;
+    ASSERT_FALSE(domains.isEmpty());
+    props.m_strTitle = QStringLiteral("Renamed portal");
+    props.m_lstDomain.append(props.m_lstDomainAvailable);
+    ASSERT_TRUE(props.Store(*m_db, error)) << error.toStdString();
+
+    QStringList stored;
+    ASSERT_TRUE(
+        Fetch(QStringLiteral("demo-portal")).DataToArrayObj(QStringLiteral("domainlist"), stored));
+    EXPECT_EQ(stored, CEScriptPropsData::NormaliseDomains(domains + props.m_lstDomainAvailable));
+    EXPECT_EQ(Fetch(QStringLiteral("demo-portal")).GetStr(QStringLiteral("title")),
+              QStringLiteral("Renamed portal"));
+}
 
 TEST_F(SuiteDialogs, properties_set_and_unset_only_their_fields) {
     Store(QStringLiteral(R"({"_id": "shop", "title": "Shop", "kernel": {"$numberLong": "7"},

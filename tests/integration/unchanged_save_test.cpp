@@ -78,7 +78,7 @@ TEST_P(UnchangedSave, leaves_every_sample_document_as_it_was) {
         loaded.m_strID = id;
         ASSERT_TRUE(LoadScript(*m_db, loaded));
         CFakeHost host;
-        CXALScripEditView view(host);
+        CXALScripEditView view(host, host.m_doc);
         view.SetScript(loaded);
         // The caller presets the logon values it loaded; the view overrides non-empty ones.
         CScriptObj collected;

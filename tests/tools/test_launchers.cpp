@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -130,10 +131,54 @@ TEST_F(LaunchersTest, programs_that_cannot_start_give_false) {
     QFile::remove(m_binDir + QStringLiteral("/XALScripEdit"));
     EXPECT_FALSE(XALStartScriptEditor(u"abc", nullptr));
 
-    // Without a program directory the bare file name is not looked up anywhere else.
+    // Without a program directory only the running program's folder is looked in, never PATH.
     qunsetenv("zvbindir");
     EXPECT_FALSE(XALStartTools());
     EXPECT_FALSE(XALStartEZBImport(u"x"));
+}
+
+TEST_F(LaunchersTest, programs_are_found_in_zvbindir_else_next_to_the_running_program) {
+    // This test program has no application object: the library finds it as any caller.
+    const QFileInfo exe(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    const QString self = exe.fileName();
+    const std::u16string selfName = self.toStdU16String();
+    const QString ownDir = exe.absolutePath();
+    QString location;
+    ASSERT_TRUE(XALFindProgram(u"xaltools", location));
+    EXPECT_EQ(location, m_binDir + QStringLiteral("/xaltools"));
+
+    // zvbindir holds no such program, or is not set: the running program's folder holds it.
+    ASSERT_TRUE(XALFindProgram(selfName.c_str(), location));
+    EXPECT_EQ(location, ownDir + u'/' + self);
+    qunsetenv("zvbindir");
+    ASSERT_TRUE(XALFindProgram(selfName.c_str(), location));
+    EXPECT_EQ(location, ownDir + u'/' + self);
+
+    // Found nowhere: the answer names every folder looked in.
+    qputenv("zvbindir", QFile::encodeName(m_binDir));
+    EXPECT_FALSE(XALFindProgram(u"no-such-program", location));
+    EXPECT_EQ(location, m_binDir + QStringLiteral(", ") + ownDir);
+    EXPECT_FALSE(XALFindProgram(u"", location));
+}
+
+TEST_F(LaunchersTest, failed_starts_are_traced_with_the_folders_searched) {
+    const QString trace = Home() + QStringLiteral("/trace.log");
+    qputenv("XAL_TRACE_FILE", QFile::encodeName(trace));
+    QFile::remove(m_binDir + QStringLiteral("/xaltools"));
+    EXPECT_FALSE(XALStartTools());
+    EXPECT_FALSE(XALStartExternalApp(u"/nonexistent/program --flag", nullptr));
+    qunsetenv("XAL_TRACE_FILE");
+
+    QFile file(trace);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QString ownDir =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+    EXPECT_TRUE(text.contains(QStringLiteral("'xaltools' not found in: ") + m_binDir +
+                              QStringLiteral(", ") + ownDir))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Cannot start '/nonexistent/program --flag'")))
+        << text.toStdString();
 }
 
 } // namespace

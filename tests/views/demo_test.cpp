@@ -85,7 +85,7 @@ protected:
     std::unique_ptr<CMongoDB> db;
     CScriptObj loaded;
     CFakeHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
     std::unique_ptr<CXALScripEditTabWidget> tabs;
 };
 QApplication* DemoScriptTest::app = nullptr;
@@ -155,7 +155,7 @@ TEST_F(DemoScriptTest, main_script_tab_shows_every_url_and_parameter) {
     EXPECT_EQ(grid.Record(3).m_strOrgValue, QStringLiteral("demo.user"));
     EXPECT_EQ(grid.Record(6).m_strRawValue,
               QStringLiteral("https%3A%2F%2Fwww.demo-portal.example.com%2Fhome"));
-    EXPECT_EQ(view.m_nFlexibleCount, 2);
+    EXPECT_EQ(view.Document().FlexibleCount(), 2);
     EXPECT_EQ(view.GetMainView().GetURLWithQuery(0),
               QStringLiteral("https://www.demo-portal.example.com/start?lang=en"));
 

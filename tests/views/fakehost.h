@@ -1,9 +1,11 @@
 #pragma once
-// A scripted application for the view tests: records what the views ask of it.
+// A scripted frame for the view tests: records what the views ask of it, and holds the
+// document the views work on.
 
 #include "messages.h"
 #include "scriptmodel.h"
 #include "viewhost.h"
+#include "xalscripteditdoc.h"
 
 #include <QPoint>
 #include <QString>
@@ -12,36 +14,26 @@
 
 class CFakeHost final : public IViewHost {
 public:
-    void SetModified(bool bModified) override {
-        m_bModified = bModified;
-        ++m_nModifiedCalls;
-    }
+    CFakeHost() { m_doc.SetLoaded(true); }
     IMessageSink& Messages() override { return m_messages; }
     void CloseMainWindow() override { ++m_nCloseCalls; }
-    [[nodiscard]] bool IsLoaded() const override { return m_bLoaded; }
     [[nodiscard]] bool IsRecording() const override { return m_bRecording; }
     bool SaveAccount() override {
         ++m_nSaveCalls;
         return m_bSaveSucceeds;
     }
-    [[nodiscard]] QString GetScriptTitle() const override { return m_strTitle; }
     void ShowContextMenu(int nMenuId, const QPoint&) override { m_menus.push_back(nMenuId); }
     void SetConditionalScriptButton(bool bDelete) override { m_buttonStates.push_back(bDelete); }
-    void SetRootURL(const QString& strRootURL) override { m_strRootURL = strRootURL; }
     void StartRecording() override { ++m_nRecordingStarts; }
 
+    CXALScripEditDoc m_doc;
     CScriptedMessages m_messages;
-    bool m_bModified = false;
-    int m_nModifiedCalls = 0;
     int m_nCloseCalls = 0;
-    bool m_bLoaded = true;
     bool m_bRecording = false;
     int m_nSaveCalls = 0;
     bool m_bSaveSucceeds = true;
-    QString m_strTitle = QStringLiteral("Portal");
     std::vector<int> m_menus;
     std::vector<bool> m_buttonStates;
-    QString m_strRootURL;
     int m_nRecordingStarts = 0;
 };
 

@@ -1,9 +1,9 @@
 // Context-menu choice and command enabling.
 
+#include "commandids.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "subscriptview.h"
-#include "viewcommands.h"
 #include "viewrules.h"
 #include "xalscripteditview.h"
 
@@ -42,7 +42,7 @@ protected:
     CBaseScriptView& Main() { return *view.GetTabView(0); }
     CBaseScriptView& Cond() { return *view.GetTabView(1); }
     CFakeHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
 };
 } // namespace
 
@@ -92,15 +92,15 @@ TEST_F(MenuTest, enabling_needs_loaded_not_recording_and_a_selection) {
     const CMyTreeGridCtrl& grid = Main().Grid();
     CCommandState state;
     state.bLoaded = true;
-    EXPECT_TRUE(IsViewCommandEnabled(grid, state, ViewCmd::kEdit));
-    EXPECT_TRUE(IsViewCommandEnabled(grid, state, ViewCmd::kCreateConditionalScript));
-    EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kDeleteConditionalScript));
-    EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kDelete)); // row 0 is selected
+    EXPECT_TRUE(IsViewCommandEnabled(grid, state, XalCmd::Edit));
+    EXPECT_TRUE(IsViewCommandEnabled(grid, state, XalCmd::ConditionalScript));
+    EXPECT_FALSE(IsViewCommandEnabled(grid, state, XalCmd::DeleteConditionalScript));
+    EXPECT_FALSE(IsViewCommandEnabled(grid, state, XalCmd::Delete)); // row 0 is selected
     state.bRecording = true;
-    EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kEdit));
+    EXPECT_FALSE(IsViewCommandEnabled(grid, state, XalCmd::Edit));
     state.bRecording = false;
     state.bLoaded = false;
-    EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kBrowser));
+    EXPECT_FALSE(IsViewCommandEnabled(grid, state, XalCmd::Browser));
 }
 
 TEST_F(MenuTest, delete_enabling_differs_between_views) {
@@ -108,19 +108,19 @@ TEST_F(MenuTest, delete_enabling_differs_between_views) {
     CMyTreeGridCtrl& main = Main().Grid();
     main.DeselectAllRows();
     main.SelectRow(5);
-    EXPECT_FALSE(IsViewCommandEnabled(main, state, ViewCmd::kDelete)); // not loaded
+    EXPECT_FALSE(IsViewCommandEnabled(main, state, XalCmd::Delete)); // not loaded
     state.bLoaded = true;
-    EXPECT_TRUE(IsViewCommandEnabled(main, state, ViewCmd::kDelete));
+    EXPECT_TRUE(IsViewCommandEnabled(main, state, XalCmd::Delete));
 
     CMyTreeGridCtrl& cond = Cond().Grid();
     cond.DeselectAllRows();
     cond.SelectRow(6);
     state.bConditional = true;
     state.bLoaded = false; // the conditional view does not ask for it
-    EXPECT_TRUE(IsViewCommandEnabled(cond, state, ViewCmd::kDelete));
+    EXPECT_TRUE(IsViewCommandEnabled(cond, state, XalCmd::Delete));
     cond.SelectRow(2);
     cond.SelectRow(7);
-    EXPECT_FALSE(IsViewCommandEnabled(cond, state, ViewCmd::kDelete));
+    EXPECT_FALSE(IsViewCommandEnabled(cond, state, XalCmd::Delete));
 }
 
 TEST_F(MenuTest, conditional_edit_is_disabled_on_flexible_condition_parameters) {
@@ -130,9 +130,9 @@ TEST_F(MenuTest, conditional_edit_is_disabled_on_flexible_condition_parameters) 
     state.bConditional = true;
     cond.DeselectAllRows();
     cond.SelectRow(5);
-    EXPECT_FALSE(IsViewCommandEnabled(cond, state, ViewCmd::kEdit));
+    EXPECT_FALSE(IsViewCommandEnabled(cond, state, XalCmd::Edit));
     cond.SelectRow(4);
-    EXPECT_TRUE(IsViewCommandEnabled(cond, state, ViewCmd::kEdit)); // first selected decides
+    EXPECT_TRUE(IsViewCommandEnabled(cond, state, XalCmd::Edit)); // first selected decides
 }
 
 TEST_F(MenuTest, up_and_down_follow_the_move_tests_and_a_single_selection) {
@@ -162,9 +162,9 @@ TEST_F(MenuTest, up_and_down_follow_the_move_tests_and_a_single_selection) {
     state.bCanMoveUp = true;
     grid.DeselectAllRows();
     grid.SelectRow(4);
-    EXPECT_TRUE(IsViewCommandEnabled(grid, state, ViewCmd::kUp));
+    EXPECT_TRUE(IsViewCommandEnabled(grid, state, XalCmd::Up));
     grid.SelectRow(2);
-    EXPECT_FALSE(IsViewCommandEnabled(grid, state, ViewCmd::kUp));
+    EXPECT_FALSE(IsViewCommandEnabled(grid, state, XalCmd::Up));
 }
 
 TEST_F(MenuTest, conditional_moves_keep_the_condition_url_first) {
@@ -186,21 +186,21 @@ TEST_F(MenuTest, conditional_moves_keep_the_condition_url_first) {
 }
 
 TEST_F(MenuTest, views_enable_only_commands_they_carry_out) {
-    EXPECT_TRUE(view.IsCommandEnabled(ViewCmd::kExpandAll));
-    EXPECT_TRUE(view.IsCommandEnabled(ViewCmd::kCollapseAll));
+    EXPECT_TRUE(view.IsCommandEnabled(XalCmd::ExpandAll));
+    EXPECT_TRUE(view.IsCommandEnabled(XalCmd::CollapseAll));
     EXPECT_FALSE(view.IsCommandEnabled(12345));
-    host.m_bLoaded = false;
-    EXPECT_FALSE(view.IsCommandEnabled(ViewCmd::kExpandAll));
+    host.m_doc.SetLoaded(false);
+    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::ExpandAll));
 }
 
 TEST_F(MenuTest, collapse_all_moves_a_parameter_selection_to_its_url) {
     CMyTreeGridCtrl& grid = Main().Grid();
     grid.DeselectAllRows();
     grid.SelectRow(2);
-    view.OnCommand(ViewCmd::kCollapseAll);
+    view.OnCommand(XalCmd::CollapseAll);
     EXPECT_FALSE(grid.Row(0).m_bExpanded);
     EXPECT_TRUE(grid.IsRowSelected(0));
     EXPECT_FALSE(grid.IsRowSelected(2));
-    view.OnCommand(ViewCmd::kExpandAll);
+    view.OnCommand(XalCmd::ExpandAll);
     EXPECT_TRUE(grid.Row(4).m_bExpanded);
 }

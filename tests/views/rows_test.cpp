@@ -51,7 +51,7 @@ protected:
     const CMyTreeGridCtrl& Cond() const { return view.GetTabView(1)->Grid(); }
 
     CFakeHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
     CScriptObj script;
 };
 } // namespace
@@ -189,8 +189,8 @@ TEST_F(RowsTest, collect_fills_root_logon_and_flexible_parameters_once) {
 }
 
 TEST_F(RowsTest, view_values_override_and_domains_are_appended) {
-    view.m_strLogonUser = QStringLiteral("alice");
-    view.m_lstDomain = {QStringLiteral(".example.com")};
+    view.Document().SetLogon(QStringLiteral("alice"), QString());
+    view.Document().SetDomains({QStringLiteral(".example.com")});
     CScriptObj out;
     out.m_lstDomain = {QStringLiteral("keep")};
     view.GetScriptList(out);
@@ -203,13 +203,13 @@ TEST_F(RowsTest, collect_raises_the_flexible_count_above_numbers_in_use) {
     CScriptObj noList = SampleScript();
     noList.m_lstScripts[0].m_lstURLs[3].m_lstParams[0].m_strValue = QStringLiteral("_XALURL_5_");
     view.SetScript(noList);
-    EXPECT_EQ(view.m_nFlexibleCount, 0);
+    EXPECT_EQ(view.Document().FlexibleCount(), 0);
     CScriptObj out;
     view.GetScriptList(out);
-    EXPECT_EQ(view.m_nFlexibleCount, 6);
+    EXPECT_EQ(view.Document().FlexibleCount(), 6);
     view.NoteFlexibleNumber(QStringLiteral("_XALURL_USER_"));
     view.NoteFlexibleNumber(QStringLiteral("_XALURL_2_"));
-    EXPECT_EQ(view.m_nFlexibleCount, 6);
+    EXPECT_EQ(view.Document().FlexibleCount(), 6);
 }
 
 TEST_F(RowsTest, url_with_query_takes_only_parameters_that_travel_in_the_url) {
@@ -255,7 +255,7 @@ TEST_F(RowsTest, collecting_rows_split_gives_the_first_url_a_twin) {
     EXPECT_EQ(split.m_lstURLs[3].m_nFlags, kSplitScript);
     ASSERT_EQ(split.m_lstURLs[1].m_lstParams.size(), 1u);
     EXPECT_EQ(split.m_lstURLs[0].m_lstParams[0].m_strValue, QStringLiteral("_XALURL_4_"));
-    EXPECT_EQ(view.m_nFlexibleCount, 5);
+    EXPECT_EQ(view.Document().FlexibleCount(), 5);
 
     CSubscriptObj single;
     view.GetMainView().CollectRows(3, true, false, single);
@@ -314,7 +314,7 @@ TEST_F(RowsTest, recorded_urls_are_appended_with_their_parameters) {
     EXPECT_TRUE(grid.Row(r + 3).m_bMerged);
     EXPECT_EQ(grid.GetSelectedRowCount(), 1);
     EXPECT_TRUE(grid.IsRowSelected(r + 5));
-    EXPECT_TRUE(view.m_lstDomainAvailable.contains(QStringLiteral("s.example.com")));
+    EXPECT_TRUE(view.Document().AvailableDomains().contains(QStringLiteral("s.example.com")));
     // Collected again, the recorded URLs keep protocol, port and method.
     CScriptObj out;
     view.GetScriptList(out);

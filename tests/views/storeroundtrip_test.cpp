@@ -90,7 +90,7 @@ protected:
 
 TEST_P(StoreRoundTrip, collected_script_survives_save_and_load) {
     CFakeHost host;
-    CXALScripEditView first(host);
+    CXALScripEditView first(host, host.m_doc);
     first.SetScript(EditedScript());
     CScriptObj collected;
     first.GetScriptList(collected);
@@ -105,7 +105,7 @@ TEST_P(StoreRoundTrip, collected_script_survives_save_and_load) {
     CScriptObj loaded;
     loaded.m_strID = QStringLiteral("rt1");
     ASSERT_TRUE(LoadScript(*db, loaded));
-    CXALScripEditView second(host);
+    CXALScripEditView second(host, host.m_doc);
     second.SetScript(loaded);
     CScriptObj again;
     second.GetScriptList(again);
@@ -121,7 +121,7 @@ TEST_P(StoreRoundTrip, collected_script_survives_save_and_load) {
     EXPECT_EQ(again.m_strLogonUser, QStringLiteral("bob"));
     ASSERT_EQ(again.m_lstURLParameter.size(), collected.m_lstURLParameter.size());
     EXPECT_EQ(again.m_lstURLParameter[0].m_strReplace, QStringLiteral("_XALURL_0_"));
-    EXPECT_EQ(second.m_nFlexibleCount, 1);
+    EXPECT_EQ(second.Document().FlexibleCount(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreRoundTrip, ::testing::Values(false, true),

@@ -1,9 +1,9 @@
 // The tab view: tabs, flexible parameters across tabs, deleting conditional scripts, closing.
 
+#include "commandids.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "subscriptview.h"
-#include "viewcommands.h"
 #include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 
@@ -45,7 +45,7 @@ class TabViewTest : public ::testing::Test {
 protected:
     void SetUp() override { view.SetScript(FlexScript()); }
     CFakeHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
 };
 } // namespace
 
@@ -53,14 +53,14 @@ TEST_F(TabViewTest, set_script_replaces_tabs_in_order) {
     ASSERT_EQ(view.GetTabCount(), 3);
     EXPECT_EQ(view.GetTabCaption(0), QStringLiteral("Main script"));
     EXPECT_EQ(view.GetTabCaption(2), QStringLiteral("Conditional script: Other"));
-    EXPECT_EQ(view.m_nFlexibleCount, 3);
+    EXPECT_EQ(view.Document().FlexibleCount(), 3);
     CScriptObj smaller;
     smaller.m_lstScripts.push_back(Script(0, {}, {Url(QStringLiteral("h"), QStringLiteral("/1"))}));
     smaller.m_lstScripts.push_back(Script(0, {}, {Url(QStringLiteral("h"), QStringLiteral("/2"))}));
     view.SetScript(smaller);
     EXPECT_EQ(view.GetTabCount(), 1);
     EXPECT_EQ(view.GetMainView().Grid().GetRowCount(), 1); // only the first main script
-    EXPECT_EQ(view.m_nFlexibleCount, 0);
+    EXPECT_EQ(view.Document().FlexibleCount(), 0);
 }
 
 TEST_F(TabViewTest, collecting_activates_the_main_tab_and_resets_the_ribbon_button) {
@@ -75,30 +75,30 @@ TEST_F(TabViewTest, collecting_activates_the_main_tab_and_resets_the_ribbon_butt
 
 TEST_F(TabViewTest, renumbering_moves_placeholders_down_in_every_tab_and_the_list) {
     view.RenumberFlexibleParameters(2);
-    EXPECT_EQ(view.m_lstFlexibleParameters[2].m_strReplace, QStringLiteral("_XALURL_1_"));
-    EXPECT_EQ(view.m_lstFlexibleParameters[1].m_strReplace, QStringLiteral("_XALURL_1_"));
+    EXPECT_EQ(view.Document().FlexibleParameters()[2].m_strReplace, QStringLiteral("_XALURL_1_"));
+    EXPECT_EQ(view.Document().FlexibleParameters()[1].m_strReplace, QStringLiteral("_XALURL_1_"));
     const CMyTreeGridCtrl& main = view.GetMainView().Grid();
     EXPECT_EQ(main.Row(1).m_cells[1].strText, QStringLiteral("_XALURL_1_"));
     EXPECT_EQ(main.Record(1).m_strRawValue, QStringLiteral("_XALURL_1_"));
     EXPECT_EQ(main.Row(0).m_cells[0].strText, QStringLiteral("http://h/r/_XALURL_0_"));
     EXPECT_EQ(view.GetTabView(1)->Grid().Row(3).m_cells[1].strText, QStringLiteral("x/_XALURL_1_"));
-    EXPECT_EQ(view.m_nFlexibleCount, 3); // the caller lowers the count
+    EXPECT_EQ(view.Document().FlexibleCount(), 3); // the caller lowers the count
 }
 
 TEST_F(TabViewTest, releasing_a_placeholder_frees_its_number_only_when_unused) {
     view.ReleasePlaceholder(2, QStringLiteral("_XALURL_1_")); // still shown in "Cond"
-    EXPECT_EQ(view.m_nFlexibleCount, 3);
+    EXPECT_EQ(view.Document().FlexibleCount(), 3);
     view.ReleasePlaceholder(0, QStringLiteral("_XALURL_7_")); // mode 0 has no effect
-    EXPECT_EQ(view.m_nFlexibleCount, 3);
+    EXPECT_EQ(view.Document().FlexibleCount(), 3);
 
     // Freeing 1 once no row shows it: 2 becomes 1 everywhere, the entry of 1 goes.
     view.GetTabView(1)->Grid().SetCellText(2, 1, QStringLiteral("gone"));
     view.ReleasePlaceholder(2, QStringLiteral("_XALURL_1_"));
-    EXPECT_EQ(view.m_nFlexibleCount, 2);
-    ASSERT_EQ(view.m_lstFlexibleParameters.size(), 2u);
-    EXPECT_EQ(view.m_lstFlexibleParameters[0].m_strFind, QStringLiteral("a"));
-    EXPECT_EQ(view.m_lstFlexibleParameters[1].m_strFind, QStringLiteral("c"));
-    EXPECT_EQ(view.m_lstFlexibleParameters[1].m_strReplace, QStringLiteral("_XALURL_1_"));
+    EXPECT_EQ(view.Document().FlexibleCount(), 2);
+    ASSERT_EQ(view.Document().FlexibleParameters().size(), 2u);
+    EXPECT_EQ(view.Document().FlexibleParameters()[0].m_strFind, QStringLiteral("a"));
+    EXPECT_EQ(view.Document().FlexibleParameters()[1].m_strFind, QStringLiteral("c"));
+    EXPECT_EQ(view.Document().FlexibleParameters()[1].m_strReplace, QStringLiteral("_XALURL_1_"));
     EXPECT_EQ(view.GetMainView().Grid().Row(1).m_cells[1].strText, QStringLiteral("_XALURL_1_"));
     EXPECT_EQ(view.GetTabView(1)->Grid().Row(3).m_cells[1].strText, QStringLiteral("x/_XALURL_1_"));
 }
@@ -107,8 +107,8 @@ TEST_F(TabViewTest, releasing_the_last_number_only_lowers_the_count) {
     view.GetMainView().Grid().SetCellText(1, 1, QString());
     view.GetTabView(1)->Grid().SetCellText(3, 1, QString());
     view.ReleasePlaceholder(1, QStringLiteral("_XALURL_2_"));
-    EXPECT_EQ(view.m_nFlexibleCount, 2);
-    EXPECT_EQ(view.m_lstFlexibleParameters.size(), 2u);
+    EXPECT_EQ(view.Document().FlexibleCount(), 2);
+    EXPECT_EQ(view.Document().FlexibleParameters().size(), 2u);
     EXPECT_TRUE(view.IsUsedInAnyScript(QStringLiteral("_XALURL_1_")));
 }
 
@@ -119,33 +119,66 @@ TEST_F(TabViewTest, deleting_a_conditional_script_asks_and_frees_its_placeholder
     EXPECT_EQ(host.m_messages.Texts().back(),
               QStringLiteral("Delete the conditional script called 'Cond'?"));
     EXPECT_EQ(view.GetTabCount(), 3);
-    EXPECT_FALSE(host.m_bModified);
+    EXPECT_FALSE(host.m_doc.IsModified());
 
     view.CloseTab(1);
     ASSERT_EQ(view.GetTabCount(), 2);
     EXPECT_EQ(view.GetTabCaption(1), QStringLiteral("Conditional script: Other"));
-    EXPECT_TRUE(host.m_bModified);
+    EXPECT_TRUE(host.m_doc.IsModified());
     // "_XALURL_1_" was only in the deleted script: 2 moved down to 1 in the main script.
-    EXPECT_EQ(view.m_nFlexibleCount, 2);
+    EXPECT_EQ(view.Document().FlexibleCount(), 2);
     EXPECT_EQ(view.GetMainView().Grid().Row(1).m_cells[1].strText, QStringLiteral("_XALURL_1_"));
     EXPECT_FALSE(view.IsUsedInAnyScript(QStringLiteral("_XALURL_2_")));
 }
 
-TEST_F(TabViewTest, delete_by_name_removes_that_script_even_when_another_tab_is_active) {
+TEST_F(TabViewTest, closing_a_tab_removes_that_script_even_when_another_tab_is_active) {
     view.SetActiveTab(1);
-    EXPECT_TRUE(view.DeleteConditionalScript(QStringLiteral("Other")));
+    EXPECT_TRUE(view.DeleteConditionalScript(*view.GetTabView(2)));
     ASSERT_EQ(view.GetTabCount(), 2);
     EXPECT_EQ(view.GetTabView(1)->GetName(), QStringLiteral("Cond"));
     EXPECT_EQ(view.GetActiveTab(), 1);
 }
 
+TEST(TabViewNames, of_two_same_named_scripts_the_asked_one_goes_and_is_not_saved) {
+    // An unnamed conditional script loads as "": two of them share that name.
+    CScriptObj script;
+    script.m_lstScripts.push_back(Script(0, {}, {Url(QStringLiteral("h"), QStringLiteral("/m"))}));
+    script.m_lstScripts.push_back(
+        Script(1, {}, {Url(QStringLiteral("h"), QStringLiteral("/first"))}));
+    script.m_lstScripts.push_back(
+        Script(1, {}, {Url(QStringLiteral("h"), QStringLiteral("/second"))}));
+    CFakeHost host;
+    CXALScripEditView view{host, host.m_doc};
+    view.SetScript(script);
+    ASSERT_EQ(view.GetTabCount(), 3);
+    view.SetActiveTab(1);
+    host.m_messages.Queue(MsgAnswer::Yes);
+    view.CloseTab(2);
+
+    CScriptObj collected;
+    view.GetScriptList(collected);
+    ASSERT_EQ(collected.m_lstScripts.size(), 2u);
+    ASSERT_EQ(collected.m_lstScripts[1].m_lstURLs.size(), 1u);
+    EXPECT_EQ(collected.m_lstScripts[1].m_lstURLs[0].m_strURL, QStringLiteral("/first"));
+    EXPECT_TRUE(host.m_doc.IsModified());
+
+    // The command of the active tab removes the active one, also among equal names.
+    view.SetScript(script);
+    view.SetActiveTab(2);
+    view.OnCommand(XalCmd::DeleteConditionalScript);
+    CScriptObj again;
+    view.GetScriptList(again);
+    ASSERT_EQ(again.m_lstScripts.size(), 2u);
+    EXPECT_EQ(again.m_lstScripts[1].m_lstURLs[0].m_strURL, QStringLiteral("/first"));
+}
+
 TEST_F(TabViewTest, conditional_view_delete_commands_run_the_deletion) {
     view.SetActiveTab(2);
-    EXPECT_TRUE(view.IsCommandEnabled(ViewCmd::kDeleteConditionalScript));
-    view.OnCommand(ViewCmd::kCreateConditionalScript); // the same id deletes here
+    EXPECT_TRUE(view.IsCommandEnabled(XalCmd::DeleteConditionalScript));
+    view.OnCommand(XalCmd::ConditionalScript); // the same id deletes here
     EXPECT_EQ(view.GetTabCount(), 2);
     view.SetActiveTab(0);
-    EXPECT_FALSE(view.IsCommandEnabled(ViewCmd::kDeleteConditionalScript));
+    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::DeleteConditionalScript));
 }
 
 TEST_F(TabViewTest, closing_the_main_tab_asks_to_close_the_editor) {
@@ -223,16 +256,17 @@ TEST_F(TabViewTest, domains_and_flexible_entries) {
     view.AddAvailableDomain(QStringLiteral("http://www.example.com/a"));
     view.AddAvailableDomain(QStringLiteral("https://www.example.com/b"));
     view.AddAvailableDomain(QStringLiteral("not a url"));
-    EXPECT_EQ(view.m_lstDomainAvailable, QStringList{QStringLiteral("www.example.com")});
+    EXPECT_EQ(view.Document().AvailableDomains(), QStringList{QStringLiteral("www.example.com")});
     view.AddFlexibleParameter(QStringLiteral("n"), QStringLiteral("_XALURL_3_"));
-    EXPECT_EQ(view.m_lstFlexibleParameters.back().m_strFind, QStringLiteral("n"));
+    EXPECT_EQ(view.Document().FlexibleParameters().back().m_strFind, QStringLiteral("n"));
     view.RemoveFlexibleParameter(QStringLiteral("_XALURL_0_"));
-    EXPECT_EQ(view.m_lstFlexibleParameters.front().m_strReplace, QStringLiteral("_XALURL_1_"));
+    EXPECT_EQ(view.Document().FlexibleParameters().front().m_strReplace,
+              QStringLiteral("_XALURL_1_"));
 }
 
 TEST(ServerColours, twenty_first_server_wraps_and_known_servers_keep_theirs) {
     CFakeHost host;
-    CXALScripEditView view(host);
+    CXALScripEditView view(host, host.m_doc);
     const COLORREF first = view.GetServerColor(QStringLiteral("s0"));
     for (int i = 1; i < 20; ++i)
         view.GetServerColor(QStringLiteral("s%1").arg(i));
@@ -250,17 +284,18 @@ protected:
         if (bWithURL)
             main.m_lstURLs.push_back(Url(QStringLiteral("h"), QStringLiteral("/")));
         script.m_lstScripts.push_back(main);
+        script.m_strTitle = QStringLiteral("Portal");
         view.SetScript(script);
-        doc.SetModifiedFlag(true);
+        doc.SetModified(true);
     }
     CFakeHost host;
-    CXALScripEditView view{host};
-    CXALScripEditDoc doc;
+    CXALScripEditView view{host, host.m_doc};
+    CXALScripEditDoc& doc = host.m_doc;
 };
 } // namespace
 
 TEST_F(ClosingTest, unmodified_closes_without_asking) {
-    EXPECT_TRUE(doc.SaveModified(view));
+    EXPECT_TRUE(view.SaveModified());
     EXPECT_TRUE(host.m_messages.Texts().isEmpty());
 }
 
@@ -268,8 +303,8 @@ TEST_F(ClosingTest, empty_main_script_offers_only_to_leave) {
     Load(false);
     host.m_messages.Queue(MsgAnswer::No);
     host.m_messages.Queue(MsgAnswer::Yes);
-    EXPECT_FALSE(doc.SaveModified(view));
-    EXPECT_TRUE(doc.SaveModified(view));
+    EXPECT_FALSE(view.SaveModified());
+    EXPECT_TRUE(view.SaveModified());
     EXPECT_EQ(host.m_messages.Texts().front(),
               QStringLiteral("E-script data in 'Portal' has been changed.\nThis e-script does not "
                              "contain any URLs in its main script and thus cannot be saved.\nExit "
@@ -280,18 +315,18 @@ TEST_F(ClosingTest, empty_main_script_offers_only_to_leave) {
 TEST_F(ClosingTest, save_question_answers) {
     Load(true);
     host.m_messages.Queue(MsgAnswer::Cancel);
-    EXPECT_FALSE(doc.SaveModified(view));
+    EXPECT_FALSE(view.SaveModified());
     EXPECT_EQ(host.m_messages.Texts().front(),
               QStringLiteral("E-script data have been modified.\nSave e-script?"));
     EXPECT_EQ(host.m_nSaveCalls, 0);
     EXPECT_TRUE(doc.IsModified());
 
     host.m_messages.Queue(MsgAnswer::No);
-    EXPECT_TRUE(doc.SaveModified(view));
+    EXPECT_TRUE(view.SaveModified());
     EXPECT_EQ(host.m_nSaveCalls, 0);
 
     host.m_messages.Queue(MsgAnswer::Yes);
-    EXPECT_TRUE(doc.SaveModified(view));
+    EXPECT_TRUE(view.SaveModified());
     EXPECT_EQ(host.m_nSaveCalls, 1);
 }
 
@@ -299,6 +334,6 @@ TEST_F(ClosingTest, failed_save_keeps_the_editor_open) {
     Load(true);
     host.m_bSaveSucceeds = false;
     host.m_messages.Queue(MsgAnswer::Yes);
-    EXPECT_FALSE(doc.SaveModified(view));
+    EXPECT_FALSE(view.SaveModified());
     EXPECT_EQ(host.m_nSaveCalls, 1);
 }

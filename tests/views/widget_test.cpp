@@ -1,9 +1,9 @@
 // The Qt shells: the item-model adapter, the tree view and the tab widget (offscreen).
 
+#include "commandids.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "treegridwidget.h"
-#include "viewcommands.h"
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
@@ -49,7 +49,7 @@ protected:
     }
     static QApplication* app;
     CFakeHost host;
-    CXALScripEditView view{host};
+    CXALScripEditView view{host, host.m_doc};
 };
 QApplication* WidgetTest::app = nullptr;
 } // namespace
