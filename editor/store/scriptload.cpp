@@ -441,5 +441,5 @@ void LoadTestAddData(CMongoDB& db, CTestAddData& data, const QString& id) {
 
 void ReadScriptDocument(const CMDBRecord& record, CScriptObj& script) {
     script.m_strID = record.GetStr(escript::kId, script.m_strID);
-    ReadScriptRecord(record, script, nullptr);
+    ScriptReader(script).Read(record, nullptr);
 }
