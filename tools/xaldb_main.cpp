@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSet>
 #include <QStringList>
+#include <QTextStream>
 
 #include <cstdio>
 #include <memory>
@@ -17,14 +19,16 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 const char* const kUsage =
-    "usage: xaldb [--server TEXT] [--set NAME] [--user USER --password PASSWORD] COMMAND\n"
+    "usage: xaldb [--server TEXT] [--set NAME] [--user USER [--password-stdin]] COMMAND\n"
     "commands:\n"
     "  import [--replace] NAMESPACE FILE   insert the document or array of documents in FILE\n"
     "                                      (MongoDB Extended JSON); --replace overwrites\n"
     "                                      documents with the same _id\n"
     "  export NAMESPACE [ID]               print documents, one canonical Extended JSON per line\n"
     "  remove NAMESPACE ID                 delete the document with that _id\n"
-    "server TEXT: host[:port][,host...], a mongodb:// URI, or embedded:<file>\n";
+    "server TEXT: host[:port][,host...], a mongodb:// URI, or embedded:<file>\n"
+    "password: XALDB_PASSWORD, or the first line of standard input with --password-stdin\n"
+    "          (--password PASSWORD works but shows it in the process list)\n";
 
 void PrintError(const QString& text) {
     std::fprintf(stderr, "xaldb: %s\n", text.toLocal8Bit().constData());
@@ -33,6 +37,7 @@ void PrintError(const QString& text) {
 struct Options {
     CMDBAccess access;
     bool replace = false;
+    bool passwordStdin = false;
     QStringList positional;
 };
 
@@ -77,6 +82,10 @@ bool ParseArguments(const QStringList& args, Options& options, QString& error) {
         } else if (a == u"--password") {
             if (!value(options.access.password))
                 return false;
+            PrintError(QStringLiteral("warning: --password shows the password to every user of "
+                                      "this machine; use XALDB_PASSWORD or --password-stdin"));
+        } else if (a == u"--password-stdin") {
+            options.passwordStdin = true;
         } else if (a == u"--replace") {
             options.replace = true;
         } else if (a == u"--help" || a == u"-h") {
@@ -93,13 +102,88 @@ bool ParseArguments(const QStringList& args, Options& options, QString& error) {
         error = QStringLiteral("no command given");
         return false;
     }
+    if (options.passwordStdin) {
+        QTextStream in(stdin);
+        options.access.password = in.readLine();
+        if (options.access.password.isNull())
+            options.access.password = QStringLiteral("");
+    } else if (options.access.password.isNull() && qEnvironmentVariableIsSet("XALDB_PASSWORD")) {
+        options.access.password = qEnvironmentVariable("XALDB_PASSWORD");
+        if (options.access.password.isNull())
+            options.access.password = QStringLiteral("");
+    }
     if (!options.access.user.isEmpty() && options.access.password.isNull()) {
-        error = QStringLiteral("--user needs --password");
+        error = QStringLiteral("--user needs a password: XALDB_PASSWORD or --password-stdin");
         return false;
     }
     return true;
 }
 
+// "line L, column C" of a character offset, for messages about the input.
+QString Position(const QString& text, qsizetype offset) {
+    const QStringView before = QStringView(text).left(offset);
+    const qsizetype line = before.count(u'\n') + 1;
+    const qsizetype column = offset - (before.lastIndexOf(u'\n') + 1) + 1;
+    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+}
+
+// End (one past) of the JSON object or array starting at begin, or -1 when it is not closed.
+qsizetype ValueEnd(const QString& text, qsizetype begin) {
+    int depth = 0;
+    bool inString = false;
+    for (qsizetype i = begin; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (inString) {
+            if (c == u'\\')
+                ++i;
+            else if (c == u'"')
+                inString = false;
+        } else if (c == u'"') {
+            inString = true;
+        } else if (c == u'{' || c == u'[') {
+            ++depth;
+        } else if (c == u'}' || c == u']') {
+            if (--depth == 0)
+                return i + 1;
+        }
+    }
+    return -1;
+}
+
+// The first field name repeated within one document of record, as a dotted path; empty if none.
+QString RepeatedKey(const CMDBRecord& record, const QString& path) {
+    const QStringList names = record.GetFieldNames();
+    QSet<QString> seen;
+    for (const QString& name : names) {
+        const QString at = path.isEmpty() ? name : path + u'.' + name;
+        if (!record.IsArray() && seen.contains(name))
+            return at;
+        seen.insert(name);
+        const CMDBRecord::Type type = record.GetType(name);
+        if (type == CMDBRecord::Type::Document || type == CMDBRecord::Type::Array) {
+            if (const CMDBRecord* sub = record.GetRecordPtr(name)) {
+                const QString inner = RepeatedKey(*sub, at);
+                if (!inner.isEmpty())
+                    return inner;
+            }
+        }
+    }
+    return QString();
+}
+
+bool TakeDocument(CMDBRecord document, const QString& where, std::vector<CMDBRecord>& out,
+                  QString& error) {
+    const QString repeated = RepeatedKey(document, QString());
+    if (!repeated.isEmpty()) {
+        error = QStringLiteral("the document at %1 holds the key '%2' twice").arg(where, repeated);
+        return false;
+    }
+    out.push_back(std::move(document));
+    return true;
+}
+
+// One document, an array of documents, or documents one after another (one per line); anything
+// else is an error naming where it stands.
 bool LoadDocuments(const QString& path, std::vector<CMDBRecord>& out, QString& error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -107,23 +191,64 @@ bool LoadDocuments(const QString& path, std::vector<CMDBRecord>& out, QString& e
         return false;
     }
     const QString text = QString::fromUtf8(file.readAll());
-    CMDBRecord parsed;
-    QString parseError;
-    if (!CMDBRecord::FromJson(text, parsed, &parseError)) {
-        error = QStringLiteral("%1 is not valid Extended JSON: %2").arg(path, parseError);
-        return false;
-    }
-    if (!parsed.IsArray()) {
-        out.push_back(std::move(parsed));
-        return true;
-    }
-    for (int i = 0; i < parsed.GetCount(); ++i) {
-        CMDBRecord* element = parsed.GetRecordPtr(i);
-        if (!element || element->IsArray()) {
-            error = QStringLiteral("element %1 of %2 is not a document").arg(i).arg(path);
+    qsizetype pos = 0;
+    bool any = false;
+    while (true) {
+        while (pos < text.size() && text[pos].isSpace())
+            ++pos;
+        if (pos >= text.size())
+            break;
+        const QString where = QStringLiteral("%1, %2").arg(path, Position(text, pos));
+        const QChar first = text[pos];
+        if (first != u'{' && first != u'[') {
+            error = QStringLiteral("%1: expected a document, found '%2'").arg(where, first);
             return false;
         }
-        out.push_back(*element);
+        const qsizetype end = ValueEnd(text, pos);
+        if (end < 0) {
+            error = QStringLiteral("%1 is not valid Extended JSON: the %2 is not closed")
+                        .arg(where,
+                             first == u'{' ? QStringLiteral("document") : QStringLiteral("array"));
+            return false;
+        }
+        CMDBRecord parsed;
+        QString parseError;
+        if (!CMDBRecord::FromJson(text.mid(pos, end - pos), parsed, &parseError)) {
+            error = QStringLiteral("%1 is not valid Extended JSON: %2").arg(where, parseError);
+            return false;
+        }
+        if (parsed.IsArray()) {
+            if (any) {
+                error = QStringLiteral("%1: an array must be the whole file").arg(where);
+                return false;
+            }
+            for (int i = 0; i < parsed.GetCount(); ++i) {
+                if (parsed.GetType(QString::number(i)) != CMDBRecord::Type::Document) {
+                    error = QStringLiteral("element %1 of %2 is not a document").arg(i).arg(path);
+                    return false;
+                }
+                if (!TakeDocument(*parsed.GetRecordPtr(i),
+                                  QStringLiteral("%1 (element %2)").arg(where).arg(i), out, error))
+                    return false;
+            }
+            pos = end;
+            while (pos < text.size() && text[pos].isSpace())
+                ++pos;
+            if (pos < text.size()) {
+                error = QStringLiteral("%1: text follows the array")
+                            .arg(path + QStringLiteral(", ") + Position(text, pos));
+                return false;
+            }
+            return true;
+        }
+        if (!TakeDocument(std::move(parsed), where, out, error))
+            return false;
+        any = true;
+        pos = end;
+    }
+    if (!any) {
+        error = QStringLiteral("%1 holds no document").arg(path);
+        return false;
     }
     return true;
 }

@@ -42,8 +42,10 @@ public:
     virtual bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
                       CMDBRecordList& out, Status& status) = 0;
     virtual bool Insert(const QString& ns, const CMDBRecord& document, Status& status) = 0;
+    // matched, when given, receives the number of documents the query selected.
     virtual bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                        bool upsert, bool multi, Status& status) = 0;
+                        bool upsert, bool multi, Status& status,
+                        std::int64_t* matched = nullptr) = 0;
     virtual bool Remove(const QString& ns, const CMDBRecord& query, bool justOne,
                         Status& status) = 0;
     virtual std::unique_ptr<Connection> Acquire(Status& status) = 0;

@@ -12,12 +12,18 @@
 
 #include <mutex>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace xal::db {
 namespace {
 
-constexpr int kBusyTimeoutMs = 3000;
+// Another process may hold the write lock for a whole large save; SQLite's busy handler backs
+// off between attempts up to this limit.
+constexpr int kBusyTimeoutMs = 30000;
 constexpr int kMaxDocumentBytes = 16 * 1024 * 1024;
 constexpr int kDuplicateKeyCode = 11000;
 constexpr const char* kFormatName = "xal-embedded-store";
@@ -111,7 +117,7 @@ public:
               CMDBRecordList& out, Status& st);
     bool Insert(const QString& ns, const CMDBRecord& document, Status& st);
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
-                bool multi, Status& st);
+                bool multi, Status& st, std::int64_t* matched = nullptr);
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st);
 
 private:
@@ -137,8 +143,9 @@ bool EmbeddedStore::Fail(Status& st, int rc, const QString& what) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return st.Fail(QStringLiteral("The embedded store %1 is locked by another program; "
-                                      "could not %2. Try again later.")
-                           .arg(m_path, what),
+                                      "waited %2 s for it to finish writing, could not %3. "
+                                      "Try again later.")
+                           .arg(m_path, QString::number(kBusyTimeoutMs / 1000), what),
                        rc);
     case SQLITE_READONLY:
         return st.Fail(
@@ -191,6 +198,17 @@ bool EmbeddedStore::Open(Status& st) {
             return st.Fail(QStringLiteral("The embedded store %1 is read-only.").arg(m_path));
     }
 
+    if (!info.exists()) {
+        // The store holds e-script logon passwords: create it readable by its user only. SQLite
+        // gives its WAL and shared-memory files the mode of the store file.
+        const int fd = ::open(QFile::encodeName(m_path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+        else if (errno != EEXIST)
+            return st.Fail(QStringLiteral("The embedded store %1 cannot be created: %2")
+                               .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
+    }
     int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -361,7 +379,7 @@ bool EmbeddedStore::Insert(const QString& ns, const CMDBRecord& document, Status
 }
 
 bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                           bool upsert, bool multi, Status& st) {
+                           bool upsert, bool multi, Status& st, std::int64_t* matched) {
     std::lock_guard lock(m_mutex);
     if (!CheckNamespace(ns, st))
         return false;
@@ -418,7 +436,11 @@ bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMD
         if (!InsertRow(ns, std::move(doc), st))
             return fail();
     }
-    return Commit(st) || fail();
+    if (!Commit(st))
+        return fail();
+    if (matched)
+        *matched = static_cast<std::int64_t>(rows.size());
+    return true;
 }
 
 bool EmbeddedStore::Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) {
@@ -482,8 +504,8 @@ public:
         return m_store->Insert(ns, document, st);
     }
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
-                bool multi, Status& st) override {
-        return m_store->Update(ns, query, update, upsert, multi, st);
+                bool multi, Status& st, std::int64_t* matched) override {
+        return m_store->Update(ns, query, update, upsert, multi, st, matched);
     }
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
         return m_store->Remove(ns, query, justOne, st);

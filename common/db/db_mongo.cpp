@@ -107,11 +107,11 @@ bool Ping(mongoc_client_t* client, Status& st, const QString& server) {
         return true;
     if (error.domain == MONGOC_ERROR_CLIENT && error.code == MONGOC_ERROR_CLIENT_AUTHENTICATE)
         return st.Fail(QStringLiteral("The database server %1 refused the logon: %2")
-                           .arg(server, ErrorText(error)),
+                           .arg(CMongoDB::MaskCredentials(server), ErrorText(error)),
                        static_cast<int>(error.code));
-    return st.Fail(
-        QStringLiteral("Could not reach the database server %1: %2").arg(server, ErrorText(error)),
-        static_cast<int>(error.code));
+    return st.Fail(QStringLiteral("Could not reach the database server %1: %2")
+                       .arg(CMongoDB::MaskCredentials(server), ErrorText(error)),
+                   static_cast<int>(error.code));
 }
 
 bool SplitNamespaceOrFail(const QString& ns, QByteArray& db, QByteArray& coll, Status& st) {
@@ -125,7 +125,8 @@ bool IsOperatorUpdate(const CMDBRecord& update) {
 }
 
 bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& query,
-               const CMDBRecord& update, bool upsert, bool multi, Status& st) {
+               const CMDBRecord& update, bool upsert, bool multi, Status& st,
+               std::int64_t* matched = nullptr) {
     QByteArray db;
     QByteArray coll;
     if (!SplitNamespaceOrFail(ns, db, coll, st))
@@ -141,17 +142,24 @@ bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& que
     BSON_APPEND_BOOL(&opts, "upsert", upsert);
     Collection c(client, db, coll);
     bson_error_t error;
+    bson_t reply;
     bool ok;
     if (!operators)
-        ok = mongoc_collection_replace_one(c.Get(), selector.Get(), change.Get(), &opts, nullptr,
+        ok = mongoc_collection_replace_one(c.Get(), selector.Get(), change.Get(), &opts, &reply,
                                            &error);
     else if (multi)
-        ok = mongoc_collection_update_many(c.Get(), selector.Get(), change.Get(), &opts, nullptr,
+        ok = mongoc_collection_update_many(c.Get(), selector.Get(), change.Get(), &opts, &reply,
                                            &error);
     else
-        ok = mongoc_collection_update_one(c.Get(), selector.Get(), change.Get(), &opts, nullptr,
+        ok = mongoc_collection_update_one(c.Get(), selector.Get(), change.Get(), &opts, &reply,
                                           &error);
     bson_destroy(&opts);
+    if (ok && matched) {
+        bson_iter_t it;
+        if (bson_iter_init_find(&it, &reply, "matchedCount") && BSON_ITER_HOLDS_NUMBER(&it))
+            *matched = bson_iter_as_int64(&it);
+    }
+    bson_destroy(&reply);
     if (ok)
         return true;
     st.duplicateKey = error.code == kDuplicateKeyCode;
@@ -279,12 +287,12 @@ public:
     }
 
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
-                bool multi, Status& st) override {
+                bool multi, Status& st, std::int64_t* matched) override {
         auto pool = CurrentPool(st);
         if (!pool)
             return false;
         Lease lease(pool);
-        return RunUpdate(lease.Client(), ns, query, update, upsert, multi, st);
+        return RunUpdate(lease.Client(), ns, query, update, upsert, multi, st, matched);
     }
 
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
@@ -345,7 +353,7 @@ private:
         pool->uri = mongoc_uri_new_with_error(uriText.constData(), &error);
         if (!pool->uri) {
             st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
-                        .arg(text, ErrorText(error)));
+                        .arg(CMongoDB::MaskCredentials(text), ErrorText(error)));
             return nullptr;
         }
         mongoc_uri_t* uri = pool->uri;
@@ -368,7 +376,7 @@ private:
         pool->pool = mongoc_client_pool_new_with_error(uri, &error);
         if (!pool->pool) {
             st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
-                        .arg(text, ErrorText(error)));
+                        .arg(CMongoDB::MaskCredentials(text), ErrorText(error)));
             return nullptr;
         }
         mongoc_client_pool_set_error_api(pool->pool, MONGOC_ERROR_API_VERSION_2);

@@ -3,6 +3,7 @@
 #include "db_backend.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 namespace {
 
@@ -146,9 +147,11 @@ bool CMongoDB::Insert(const QString& ns, const CMDBRecord& document) {
 }
 
 bool CMongoDB::Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                      bool upsert, bool multi) {
+                      bool upsert, bool multi, std::int64_t* matched) {
     Outcome o(m_strLastError, m_bDuplicateKey);
-    return o.Done(m_backend->Update(ns, query, update, upsert, multi, o.status));
+    if (matched)
+        *matched = 0;
+    return o.Done(m_backend->Update(ns, query, update, upsert, multi, o.status, matched));
 }
 
 bool CMongoDB::Remove(const QString& ns, const CMDBRecord& query, bool justOne) {
@@ -177,4 +180,26 @@ bool CMongoDB::LastErrorWasDuplicateKey() const {
 }
 QString CMongoDB::GetServer() const {
     return m_strServer;
+}
+
+QString CMongoDB::MaskCredentials(const QString& server) {
+    // The user information of a URI ends at the last '@' before the host list; its password
+    // is what follows the first ':'. A "password=" option of the query is masked too.
+    QString text = server;
+    const qsizetype scheme = text.indexOf(QStringLiteral("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    qsizetype end = text.indexOf(u'/', start);
+    if (end < 0)
+        end = text.size();
+    const qsizetype at = text.lastIndexOf(u'@', end - 1);
+    if (at >= start) {
+        const qsizetype colon = text.indexOf(u':', start);
+        if (colon >= 0 && colon < at)
+            text.replace(colon + 1, at - colon - 1, QStringLiteral("*****"));
+    }
+    static const QRegularExpression option(
+        QStringLiteral("([?&](?:password|authMechanismProperties)=)[^&]*"),
+        QRegularExpression::CaseInsensitiveOption);
+    text.replace(option, QStringLiteral("\\1*****"));
+    return text;
 }

@@ -106,6 +106,11 @@ public:
     [[nodiscard]] QStringList GetFieldNames() const;
     bool RemoveField(const QString& name);
     void Clear();
+    // Sets every field of other on this record (in place when the name exists, else appended).
+    void AppendFields(const CMDBRecord& other);
+    // False when a string anywhere in the record is not valid UTF-8 (it could not be written
+    // back unchanged).
+    [[nodiscard]] bool HasValidUtf8() const;
 
     // BSON and MongoDB Extended JSON (canonical mode) forms.
     [[nodiscard]] std::vector<std::uint8_t> ToBson() const;
@@ -179,9 +184,10 @@ public:
     bool SeekReference(const QString& ns, const QString& id, CMDBRecord& out, bool unused = false,
                        const QStringList* fields = nullptr);
     bool Insert(const QString& ns, const CMDBRecord& document);
-    // Acknowledged update outside a scoped connection (used by locks and settings).
+    // Acknowledged update outside a scoped connection. matched, when given, receives the
+    // number of documents the query selected, so that "missing" and "changed" are one step.
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
-                bool upsert = false, bool multi = false);
+                bool upsert = false, bool multi = false, std::int64_t* matched = nullptr);
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne = false);
 
     [[nodiscard]] static std::int64_t GetCurrentDateInMilliSecs();
@@ -193,6 +199,9 @@ public:
     [[nodiscard]] QString GetLastError() const;
     [[nodiscard]] bool LastErrorWasDuplicateKey() const;
     [[nodiscard]] QString GetServer() const;
+    // The server text to show or trace: a password inside it ("mongodb://user:pw@host") masked.
+    [[nodiscard]] QString GetServerMasked() const { return MaskCredentials(m_strServer); }
+    [[nodiscard]] static QString MaskCredentials(const QString& server);
 
 private:
     std::unique_ptr<xal::db::Backend> m_backend;

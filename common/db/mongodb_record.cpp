@@ -451,6 +451,25 @@ bool CMDBRecord::RemoveField(const QString& name) {
     return RecordAccess::Remove(*this, name);
 }
 
+void CMDBRecord::AppendFields(const CMDBRecord& other) {
+    if (&other == this)
+        return;
+    for (const auto& field : RecordAccess::Fields(other))
+        RecordAccess::Put(*this, field.name, field.value);
+}
+
+bool CMDBRecord::HasValidUtf8() const {
+    const std::vector<std::uint8_t> bytes = ToBson();
+    bson_t doc;
+    if (bytes.empty() || !bson_init_static(&doc, bytes.data(), bytes.size()))
+        return false;
+    std::size_t offset = 0;
+    return bson_validate(
+        &doc,
+        static_cast<bson_validate_flags_t>(BSON_VALIDATE_UTF8 | BSON_VALIDATE_UTF8_ALLOW_NULL),
+        &offset);
+}
+
 void CMDBRecord::Clear() {
     d->DropLazy();
     d->fields.clear();

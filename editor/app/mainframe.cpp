@@ -54,7 +54,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     if (!m_services.information)
         m_services.information = [this] {
             XALDlgInformation(ProgramInformation(m_services.database
-                                                     ? m_services.database->GetServer()
+                                                     ? m_services.database->GetServerMasked()
                                                      : QString()),
                               *m_services.dialogs);
         };

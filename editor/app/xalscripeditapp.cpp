@@ -43,6 +43,13 @@ constexpr int kStringNotFound = 61191;
 constexpr int kStringRestore = 160;
 constexpr int kStringRestoreStoredLater = 161;
 
+// The database message with its cause (the wrapper's text names the file or the server, with
+// any password masked) as detail.
+QString DatabaseDownText(const QString& cause) {
+    const QString text = XalString(kStringDatabaseDown);
+    return cause.isEmpty() ? text : text + QStringLiteral("\n\n") + cause;
+}
+
 void Trace(int level, const QString& format, std::initializer_list<QString> args) {
     QJTrace(level, QString::fromUtf16(kTraceSource), format, args);
 }
@@ -103,7 +110,7 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
     // 11. Database session.
     if (!OpenDatabase()) {
         Trace(6, QStringLiteral("Database not available: %s"), {m_session->LastError()});
-        m_messages.Ask(XalString(kStringDatabaseDown), MsgButtons::Ok, MsgIcon::Error);
+        m_messages.Ask(DatabaseDownText(m_session->LastError()), MsgButtons::Ok, MsgIcon::Error);
         return false;
     }
 
@@ -130,12 +137,17 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
     case DocLoadStatus::Failed:
         // A failing query is not a missing e-script; saying so would mislead.
         Trace(6, QStringLiteral("Load failed: %s"), {cause});
-        m_messages.Ask(XalString(kStringDatabaseDown), MsgButtons::Ok, MsgIcon::Error);
+        m_messages.Ask(DatabaseDownText(cause), MsgButtons::Ok, MsgIcon::Error);
         return false;
     case DocLoadStatus::NotFound:
         m_messages.Ask(XalFormat(kStringNotFound, xalID), MsgButtons::Ok, MsgIcon::Warning);
         return false;
     }
+
+    // A stored e-script the editor cannot write back unchanged is shown but never saved.
+    m_strNotSavable = script.m_strNotSavable;
+    if (!m_strNotSavable.isEmpty())
+        m_messages.Ask(m_strNotSavable, MsgButtons::Ok, MsgIcon::Warning);
 
     // 17.
     Trace(6, QStringLiteral("After read: User '%s' PWD: '%s'"),
@@ -405,6 +417,11 @@ bool CXALScripEditApp::SaveDocument(CScriptObj* saved, QString& error) {
     CMongoDB* db = GetDatabase();
     if (!db) {
         error = XalString(kStringDatabaseDown);
+        return false;
+    }
+    if (!m_strNotSavable.isEmpty()) {
+        // Loaded from a document the save could not write back unchanged: nothing is sent.
+        error = m_strNotSavable;
         return false;
     }
     const ScriptSaveResult result = m_document->Save(*db, saved);

@@ -203,6 +203,7 @@ private:
     bool m_bLocked = false;
     bool m_bExited = false;
 
+    QString m_strNotSavable; // why the loaded e-script cannot be saved; empty when it can
     QStringList m_lstHiddenURLs;
     QStringList m_lstHiddenURLsLocal;
 

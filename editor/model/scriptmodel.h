@@ -3,6 +3,7 @@
 // Plain value types; every list owns its elements and keeps insertion order, which is
 // the order of the stored document's arrays.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,7 @@ public:
     QString m_strRawValue; // value to store (undecoded); written by the save
     int m_nMethod = 0;     // 0 GET query, 1 POST body, 2 query of a POST URL
     int m_nSpecialVariable = 0;
+    QByteArray m_baExtraFields; // stored fields the editor does not know (a BSON document)
 
     [[nodiscard]] bool IsEqual(const CURLParamObj& other) const;
 };
@@ -36,8 +38,9 @@ public:
     bool m_bSendAsMultipartMime = false;
     QString m_strOrgValue;
     std::vector<CURLParamObj> m_lstParams;
+    QByteArray m_baExtraFields; // stored fields the editor does not know (a BSON document)
 
-    // Port, multipart flag and original value do not take part.
+    // Port, multipart flag, original value and extra fields do not take part.
     [[nodiscard]] bool IsEqual(const CURLObj& other) const;
     // All parameters as name=value joined by "&", no leading "?".
     [[nodiscard]] QString GetParameterText() const;
@@ -48,6 +51,7 @@ public:
     int m_nKind = 0; // 0 main script, 1 conditional script
     QString m_strName;
     std::vector<CURLObj> m_lstURLs;
+    QByteArray m_baExtraFields; // stored fields the editor does not know (a BSON document)
 
     [[nodiscard]] bool IsEqual(const CSubscriptObj& other) const;
     bool operator==(const CSubscriptObj& other) const { return IsEqual(other); }
@@ -60,7 +64,8 @@ class CFindReplaceObj {
 public:
     QString m_strFind;
     QString m_strReplace;
-    int m_nNoEqualSign = 0; // non-zero: the save writes find without "="
+    int m_nNoEqualSign = 0;     // non-zero: the save writes find without "="
+    QByteArray m_baExtraFields; // stored fields the editor does not know (a BSON document)
 };
 
 class CScriptObj {
@@ -78,6 +83,10 @@ public:
     std::vector<CFindReplaceObj> m_lstURLParameter;
     std::vector<CSubscriptObj> m_lstScripts; // [0] main script, then conditional scripts
     QStringList m_lstVariables;              // duplicate guard while rebuilding from the views
+    // Set by the load when the stored document holds what a save could not write back
+    // unchanged (a field of another type, an out-of-range port): names the field. Such an
+    // e-script is shown read-only and the save refuses it.
+    QString m_strNotSavable;
 
     void Clear();
 };

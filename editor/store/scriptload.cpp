@@ -6,10 +6,344 @@
 #include "qjtrace.h"
 #include "scriptmodel.h"
 
+#include <cstdint>
+
 namespace {
 
 bool IsDefaultPort(int port) {
     return port == 0 || port == 80 || port == 443;
+}
+
+QString TypeName(CMDBRecord::Type type) {
+    switch (type) {
+    case CMDBRecord::Type::String:
+        return QStringLiteral("a text");
+    case CMDBRecord::Type::Int32:
+    case CMDBRecord::Type::Int64:
+    case CMDBRecord::Type::Double:
+        return QStringLiteral("a number");
+    case CMDBRecord::Type::Bool:
+        return QStringLiteral("a boolean");
+    case CMDBRecord::Type::Date:
+        return QStringLiteral("a date");
+    case CMDBRecord::Type::Null:
+        return QStringLiteral("null");
+    case CMDBRecord::Type::Document:
+        return QStringLiteral("a document");
+    case CMDBRecord::Type::Array:
+        return QStringLiteral("an array");
+    default:
+        return QStringLiteral("a value of another kind");
+    }
+}
+
+// Reads one stored e-script and notes the first thing a save could not write back unchanged.
+// Such an e-script is still read whole (what can be shown is shown) but marked not savable.
+class ScriptReader {
+public:
+    explicit ScriptReader(CScriptObj& script) : m_script(script) {}
+
+    void Read(const CMDBRecord& record, QStringList* rememberedDomains);
+
+private:
+    void Problem(const QString& path, const QString& what) {
+        if (m_script.m_strNotSavable.isEmpty()) {
+            m_script.m_strNotSavable =
+                QStringLiteral("The field '%1' of the stored e-script %2. The e-script is shown "
+                               "read-only so that nothing of it is lost; it cannot be saved.")
+                    .arg(path, what);
+        }
+    }
+    static QString Path(const QString& parent, const QString& name) {
+        return parent.isEmpty() ? name : parent + QLatin1Char('.') + name;
+    }
+    static QString Index(const QString& parent, int i) {
+        return parent + QLatin1Char('[') + QString::number(i) + QLatin1Char(']');
+    }
+    bool WrongType(const QString& path, CMDBRecord::Type found, const QString& expected) {
+        Problem(path, QStringLiteral("is %1, not %2").arg(TypeName(found), expected));
+        return false;
+    }
+
+    // The save writes these fields as text, integer or list; another stored type would be lost.
+    QString Str(const CMDBRecord& r, const QString& parent, const QString& name);
+    int Int(const CMDBRecord& r, const QString& parent, const QString& name);
+    int Port(const CMDBRecord& r, const QString& parent, const QString& name);
+    // The array field name, or null when there is none or it is no array (noted). Elements that
+    // are not documents are noted; the readers skip them (DocumentAt).
+    const CMDBRecord* DocumentArray(const CMDBRecord& r, const QString& parent,
+                                    const QString& name);
+    void StringList(const CMDBRecord& r, const QString& name, QStringList& out);
+    static QByteArray Extras(const CMDBRecord& element, const QStringList& known);
+
+    CURLParamObj ReadParameter(const CMDBRecord& element, const QString& path);
+    CURLObj ReadUrl(const CMDBRecord& element, const QString& path, int fallbackPort,
+                    bool conditional);
+    void ReadUrls(const CMDBRecord& parent, const QString& path, CSubscriptObj& script,
+                  int firstUrlFallbackPort, bool conditional);
+    void ReadUrlParameters(const CMDBRecord& record);
+
+    CScriptObj& m_script;
+};
+
+QString ScriptReader::Str(const CMDBRecord& r, const QString& parent, const QString& name) {
+    const CMDBRecord::Type type = r.GetType(name);
+    if (type != CMDBRecord::Type::Missing && type != CMDBRecord::Type::String) {
+        WrongType(Path(parent, name), type, QStringLiteral("a text"));
+    }
+    return r.GetStr(name, QString());
+}
+
+int ScriptReader::Int(const CMDBRecord& r, const QString& parent, const QString& name) {
+    const CMDBRecord::Type type = r.GetType(name);
+    switch (type) {
+    case CMDBRecord::Type::Missing:
+    case CMDBRecord::Type::Int32:
+        break;
+    case CMDBRecord::Type::Int64:
+    case CMDBRecord::Type::Double: {
+        // Written back as a 32-bit integer: only a whole number in that range survives.
+        const std::int64_t n = r.GetLL(name, 0);
+        if (n < INT32_MIN || n > INT32_MAX) {
+            Problem(Path(parent, name), QStringLiteral("is out of the range of a 32-bit integer"));
+        }
+        break;
+    }
+    default:
+        WrongType(Path(parent, name), type, QStringLiteral("a number"));
+        break;
+    }
+    return r.GetInt(name, 0);
+}
+
+int ScriptReader::Port(const CMDBRecord& r, const QString& parent, const QString& name) {
+    const int port = Int(r, parent, name);
+    const std::int64_t wide = r.GetLL(name, 0);
+    if (wide < 0 || wide > 65535) {
+        Problem(Path(parent, name),
+                QStringLiteral("holds the port %1, which is not between 0 and 65535").arg(wide));
+    }
+    return port;
+}
+
+const CMDBRecord* ScriptReader::DocumentArray(const CMDBRecord& r, const QString& parent,
+                                              const QString& name) {
+    const CMDBRecord::Type type = r.GetType(name);
+    if (type == CMDBRecord::Type::Missing) {
+        return nullptr;
+    }
+    if (type != CMDBRecord::Type::Array) {
+        WrongType(Path(parent, name), type, QStringLiteral("an array"));
+        return nullptr;
+    }
+    const CMDBRecord* array = r.GetArrayPtr(name);
+    for (int i = 0; i < array->GetCount(); ++i) {
+        const CMDBRecord::Type element = array->GetType(QString::number(i));
+        if (element != CMDBRecord::Type::Document) {
+            WrongType(Index(Path(parent, name), i), element, QStringLiteral("a document"));
+        }
+    }
+    return array;
+}
+
+// Element i of a stored array when it is a document; null otherwise (already noted).
+const CMDBRecord* DocumentAt(const CMDBRecord& array, int i) {
+    return array.GetType(QString::number(i)) == CMDBRecord::Type::Document ? array.GetRecordPtr(i)
+                                                                           : nullptr;
+}
+
+void ScriptReader::StringList(const CMDBRecord& r, const QString& name, QStringList& out) {
+    const CMDBRecord::Type type = r.GetType(name);
+    if (type == CMDBRecord::Type::Missing) {
+        return;
+    }
+    if (type != CMDBRecord::Type::Array) {
+        WrongType(name, type, QStringLiteral("an array"));
+        return;
+    }
+    const CMDBRecord* array = r.GetArrayPtr(name);
+    for (int i = 0; i < array->GetCount(); ++i) {
+        const CMDBRecord::Type element = array->GetType(QString::number(i));
+        if (element != CMDBRecord::Type::String) {
+            WrongType(Index(name, i), element, QStringLiteral("a text"));
+        }
+    }
+    r.DataToArrayObj(name, out);
+}
+
+QByteArray ScriptReader::Extras(const CMDBRecord& element, const QStringList& known) {
+    const QStringList names = element.GetFieldNames();
+    bool any = false;
+    for (const QString& name : names) {
+        any = any || !known.contains(name);
+    }
+    if (!any) {
+        return QByteArray();
+    }
+    CMDBRecord extra = element;
+    for (const QString& name : known) {
+        extra.RemoveField(name);
+    }
+    const std::vector<std::uint8_t> bytes = extra.ToBson();
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+void ScriptReader::ReadUrlParameters(const CMDBRecord& record) {
+    const CMDBRecord* array = DocumentArray(record, QString(), escript::kUrlParameter);
+    if (array == nullptr) {
+        return;
+    }
+    namespace up = escript::urlparameter;
+    for (int i = 0; i < array->GetCount(); ++i) {
+        const CMDBRecord* found = DocumentAt(*array, i);
+        if (found == nullptr) {
+            continue;
+        }
+        const CMDBRecord& element = *found;
+        const QString path = Index(escript::kUrlParameter, i);
+        CFindReplaceObj entry;
+        entry.m_strFind = Str(element, path, up::kFind);
+        entry.m_strReplace = Str(element, path, up::kVariable);
+        entry.m_baExtraFields = Extras(element, {up::kFind, up::kVariable});
+        // Only a find for a parameter value is stored with "="; one without it is a piece of
+        // an address and must be saved back without one.
+        if (entry.m_strFind.endsWith(QLatin1Char('='))) {
+            entry.m_strFind.chop(1);
+        } else {
+            entry.m_nNoEqualSign = 1;
+        }
+        m_script.m_lstURLParameter.push_back(std::move(entry));
+    }
+}
+
+CURLParamObj ScriptReader::ReadParameter(const CMDBRecord& element, const QString& path) {
+    namespace p = escript::param;
+    CURLParamObj param;
+    param.m_strName = Str(element, path, p::kName);
+    param.m_strValue = Str(element, path, p::kValue);
+    param.m_nMethod = Int(element, path, p::kMethod);
+    param.m_nSpecialVariable = Int(element, path, p::kSpecialVariable);
+    param.m_strOrgValue = Str(element, path, p::kOrgValue);
+    param.m_baExtraFields =
+        Extras(element, {p::kValue, p::kMethod, p::kName, p::kSpecialVariable, p::kOrgValue});
+    return param;
+}
+
+// fallbackPort is the e-script's port for the first URL of the main script, else 0.
+CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const QString& path, int fallbackPort,
+                              bool conditional) {
+    namespace u = escript::url;
+    CURLObj url;
+    url.m_bSendAsMultipartMime = element.GetBool(u::kSendAsMultipartMime, false);
+    url.m_strURL = Str(element, path, u::kUrl);
+    url.m_strServer = Str(element, path, u::kServer);
+    url.m_nMethod = Int(element, path, u::kMethod);
+    url.m_nInternetProtocol = Int(element, path, u::kInternetProtocol);
+    url.m_strOrgValue = Str(element, path, u::kOrgValue);
+
+    const int port = Port(element, path, u::kPort);
+    if (!IsDefaultPort(port)) {
+        url.m_nPort = port;
+    } else if (!IsDefaultPort(fallbackPort)) {
+        url.m_nPort = fallbackPort;
+    }
+
+    if (url.m_strOrgValue.isEmpty()) {
+        url.m_strOrgValue =
+            CAdmTools::GetProtocolPrefix(url.m_strServer, url.m_nInternetProtocol) + url.m_strURL;
+    }
+
+    if (const CMDBRecord* params = DocumentArray(element, path, u::kParameters)) {
+        for (int i = 0; i < params->GetCount(); ++i) {
+            if (const CMDBRecord* p = DocumentAt(*params, i)) {
+                url.m_lstParams.push_back(ReadParameter(*p, Index(Path(path, u::kParameters), i)));
+            }
+        }
+    }
+    // The save writes the flags of a conditional script's URL only; elsewhere they are kept
+    // as stored.
+    QStringList known{u::kPort,     u::kSendAsMultipartMime,
+                      u::kUrl,      u::kInternetProtocol,
+                      u::kServer,   u::kMethod,
+                      u::kOrgValue, u::kParameters};
+    if (conditional) {
+        Int(element, path, u::kSpecialVariable);
+        known << u::kSpecialVariable;
+    }
+    url.m_baExtraFields = Extras(element, known);
+    return url;
+}
+
+void ScriptReader::ReadUrls(const CMDBRecord& parent, const QString& path, CSubscriptObj& script,
+                            int firstUrlFallbackPort, bool conditional) {
+    const CMDBRecord* urls = DocumentArray(parent, path, escript::kUrls);
+    if (urls == nullptr) {
+        return;
+    }
+    for (int i = 0; i < urls->GetCount(); ++i) {
+        if (const CMDBRecord* url = DocumentAt(*urls, i)) {
+            script.m_lstURLs.push_back(ReadUrl(*url, Index(Path(path, escript::kUrls), i),
+                                               i == 0 ? firstUrlFallbackPort : 0, conditional));
+        }
+    }
+}
+
+void ScriptReader::Read(const CMDBRecord& record, QStringList* rememberedDomains) {
+    if (!record.HasValidUtf8()) {
+        Problem(escript::kId, QStringLiteral("names a document holding text that is not valid "
+                                             "UTF-8"));
+    }
+    m_script.m_strRootURL = record.GetStr(escript::kRootUrl, QString());
+    m_script.m_strTitle = record.GetStr(escript::kTitle, QString());
+    m_script.m_strServer = record.GetStr(escript::kServer, QString());
+    m_script.m_nInternetProtocol = record.GetInt(escript::kInternetProtocol, 0);
+    m_script.m_nPort = Port(record, QString(), escript::kPort);
+
+    ReadUrlParameters(record);
+
+    QStringList available;
+    StringList(record, escript::kDomainListAvailable, available);
+    m_script.m_lstDomainAvailable += available;
+    if (rememberedDomains != nullptr) {
+        *rememberedDomains += available;
+    }
+    StringList(record, escript::kDomainList, m_script.m_lstDomain);
+
+    const CMDBRecord::Type logonType = record.GetType(escript::kLogon);
+    if (logonType == CMDBRecord::Type::Document) {
+        const CMDBRecord* logon = record.GetRecordPtr(escript::kLogon);
+        m_script.m_strLogonUser = Str(*logon, escript::kLogon, escript::logon::kUser);
+        m_script.m_strLogonPW = Str(*logon, escript::kLogon, escript::logon::kPw);
+    } else if (logonType != CMDBRecord::Type::Missing) {
+        WrongType(escript::kLogon, logonType, QStringLiteral("a document"));
+    }
+
+    if (record.GetType(escript::kUrls) != CMDBRecord::Type::Missing) {
+        CSubscriptObj main;
+        main.m_nKind = 0;
+        ReadUrls(record, QString(), main, m_script.m_nPort, false);
+        m_script.m_lstScripts.push_back(std::move(main));
+    }
+
+    if (const CMDBRecord* subs = DocumentArray(record, QString(), escript::kSubscripts)) {
+        namespace s = escript::subscript;
+        for (int i = 0; i < subs->GetCount(); ++i) {
+            const CMDBRecord* found = DocumentAt(*subs, i);
+            if (found == nullptr) {
+                continue;
+            }
+            const CMDBRecord& element = *found;
+            const QString path = Index(escript::kSubscripts, i);
+            CSubscriptObj conditional;
+            conditional.m_nKind = 1;
+            conditional.m_strName = Str(element, path, s::kName);
+            ReadUrls(element, path, conditional, 0, true);
+            conditional.m_baExtraFields =
+                Extras(element, {s::kName, s::kUrlPattern, s::kParameterPattern, s::kUrls});
+            m_script.m_lstScripts.push_back(std::move(conditional));
+        }
+    }
 }
 
 // Calls read(element) for "0", "1", ... until the first element that is missing or no
@@ -34,100 +368,12 @@ void ReadUrlParameters(const CMDBRecord& record, std::vector<CFindReplaceObj>& o
         CFindReplaceObj entry;
         entry.m_strFind = element.GetStr(escript::urlparameter::kFind, QString());
         entry.m_strReplace = element.GetStr(escript::urlparameter::kVariable, QString());
-        // Only a find for a parameter value is stored with "="; one without it is a piece of
-        // an address and must be saved back without one.
         if (entry.m_strFind.endsWith(QLatin1Char('='))) {
             entry.m_strFind.chop(1);
         } else {
             entry.m_nNoEqualSign = 1;
         }
         out.push_back(std::move(entry));
-    });
-}
-
-CURLParamObj ReadParameter(const CMDBRecord& element) {
-    CURLParamObj param;
-    param.m_strName = element.GetStr(escript::param::kName, QString());
-    param.m_strValue = element.GetStr(escript::param::kValue, QString());
-    param.m_nMethod = element.GetInt(escript::param::kMethod, 0);
-    param.m_nSpecialVariable = element.GetInt(escript::param::kSpecialVariable, 0);
-    param.m_strOrgValue = element.GetStr(escript::param::kOrgValue, QString());
-    return param;
-}
-
-// fallbackPort is the e-script's port for the first URL of the main script, else 0.
-CURLObj ReadUrl(const CMDBRecord& element, int fallbackPort) {
-    CURLObj url;
-    url.m_bSendAsMultipartMime = element.GetBool(escript::url::kSendAsMultipartMime, false);
-    url.m_strURL = element.GetStr(escript::url::kUrl, QString());
-    url.m_strServer = element.GetStr(escript::url::kServer, QString());
-    url.m_nMethod = element.GetInt(escript::url::kMethod, 0);
-    url.m_nInternetProtocol = element.GetInt(escript::url::kInternetProtocol, 0);
-    url.m_strOrgValue = element.GetStr(escript::url::kOrgValue, QString());
-
-    const int port = element.GetInt(escript::url::kPort, 0);
-    if (!IsDefaultPort(port)) {
-        url.m_nPort = port;
-    } else if (!IsDefaultPort(fallbackPort)) {
-        url.m_nPort = fallbackPort;
-    }
-
-    if (url.m_strOrgValue.isEmpty()) {
-        url.m_strOrgValue =
-            CAdmTools::GetProtocolPrefix(url.m_strServer, url.m_nInternetProtocol) + url.m_strURL;
-    }
-
-    ForEachElement(element, escript::url::kParameters,
-                   [&url](const CMDBRecord& p) { url.m_lstParams.push_back(ReadParameter(p)); });
-    return url;
-}
-
-void ReadUrls(const CMDBRecord& parent, CSubscriptObj& script, int firstUrlFallbackPort) {
-    int index = 0;
-    ForEachElement(parent, escript::kUrls, [&](const CMDBRecord& element) {
-        script.m_lstURLs.push_back(ReadUrl(element, index == 0 ? firstUrlFallbackPort : 0));
-        ++index;
-    });
-}
-
-void ReadScriptRecord(const CMDBRecord& record, CScriptObj& script,
-                      QStringList* rememberedDomains) {
-    script.m_strRootURL = record.GetStr(escript::kRootUrl, QString());
-    script.m_strTitle = record.GetStr(escript::kTitle, QString());
-    script.m_strServer = record.GetStr(escript::kServer, QString());
-    script.m_nInternetProtocol = record.GetInt(escript::kInternetProtocol, 0);
-    script.m_nPort = record.GetInt(escript::kPort, 0);
-
-    ReadUrlParameters(record, script.m_lstURLParameter);
-
-    QStringList available;
-    record.DataToArrayObj(escript::kDomainListAvailable, available);
-    script.m_lstDomainAvailable += available;
-    if (rememberedDomains != nullptr) {
-        *rememberedDomains += available;
-    }
-    record.DataToArrayObj(escript::kDomainList, script.m_lstDomain);
-
-    if (const CMDBRecord* logon = record.GetRecordPtr(escript::kLogon);
-        logon != nullptr && !logon->IsArray()) {
-        script.m_strLogonUser = logon->GetStr(escript::logon::kUser, QString());
-        script.m_strLogonPW = logon->GetStr(escript::logon::kPw, QString());
-    }
-
-    if (const CMDBRecord* urls = record.GetArrayPtr(escript::kUrls);
-        urls != nullptr && urls->IsArray()) {
-        CSubscriptObj main;
-        main.m_nKind = 0;
-        ReadUrls(record, main, script.m_nPort);
-        script.m_lstScripts.push_back(std::move(main));
-    }
-
-    ForEachElement(record, escript::kSubscripts, [&script](const CMDBRecord& element) {
-        CSubscriptObj conditional;
-        conditional.m_nKind = 1;
-        conditional.m_strName = element.GetStr(escript::subscript::kName, QString());
-        ReadUrls(element, conditional, 0);
-        script.m_lstScripts.push_back(std::move(conditional));
     });
 }
 
@@ -177,7 +423,7 @@ bool LoadScript(CMongoDB& db, CScriptObj& script, QStringList* rememberedDomains
     CMDBRecordList found;
     FindById(db, script.m_strID, found);
     for (const auto& record : found) {
-        ReadScriptRecord(*record, script, rememberedDomains);
+        ScriptReader(script).Read(*record, rememberedDomains);
     }
     QJTrace(6, QString::fromUtf16(kTraceSource),
             QJTraceFormat(QStringLiteral("Read: User '%s' PWD: '%s'"),
@@ -195,5 +441,5 @@ void LoadTestAddData(CMongoDB& db, CTestAddData& data, const QString& id) {
 
 void ReadScriptDocument(const CMDBRecord& record, CScriptObj& script) {
     script.m_strID = record.GetStr(escript::kId, script.m_strID);
-    ReadScriptRecord(record, script, nullptr);
+    ScriptReader(script).Read(record, nullptr);
 }

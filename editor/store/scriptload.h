@@ -1,11 +1,13 @@
 #pragma once
 // Reading an e-script document of xaldata.escript into the model. A load never writes.
 //
-// Fields of an unexpected type read as their default (the wrapper converts what it can), a
-// missing or mistyped array or sub-document is skipped, and an array of documents ends at its
-// first element that is missing or not a document. An "urlparameter" find stored without a
-// trailing "=" (a piece of an address) is read with m_nNoEqualSign 1, so that saving the
-// e-script again writes it back unchanged.
+// What a save could not write back unchanged (a field of another type than the editor writes,
+// an element of an array that is no document, a port out of range, text that is not UTF-8) is
+// noted in the script's m_strNotSavable, naming the field; the rest is read as usual. Fields of
+// URL, parameter, conditional-script and urlparameter elements that the editor does not know
+// are kept on their element (m_baExtraFields) and written back by the save. An "urlparameter"
+// find stored without a trailing "=" (a piece of an address) is read with m_nNoEqualSign 1, so
+// that saving the e-script again writes it back unchanged.
 
 #include <QString>
 #include <QStringList>

@@ -12,12 +12,28 @@
 
 namespace {
 
+// What MongoDB and the embedded store accept as one document, and MongoDB's code for refusing.
+constexpr std::size_t kMaxStoredDocumentBytes = 16 * 1024 * 1024;
+constexpr int kDocumentTooLargeCode = 10334;
+
 CMDBRecord StringArray(const QStringList& strings) {
     CMDBRecord array = CMDBRecord::MakeArray();
     for (const QString& s : strings) {
         array.AppendStr(s);
     }
     return array;
+}
+
+// Fields of the stored element the editor does not know go back after the ones it writes.
+void AppendExtras(CMDBRecord& doc, const QByteArray& extras) {
+    if (extras.isEmpty()) {
+        return;
+    }
+    CMDBRecord extra;
+    if (CMDBRecord::FromBson(reinterpret_cast<const std::uint8_t*>(extras.constData()),
+                             static_cast<std::size_t>(extras.size()), extra)) {
+        doc.AppendFields(extra);
+    }
 }
 
 // The value to store: the undecoded value of the views, or the loaded value when the tree
@@ -38,6 +54,7 @@ CMDBRecord BuildParameter(const CURLParamObj& param, bool conditional) {
     doc.SetStr(p::kName, param.m_strName);
     doc.SetInt(p::kSpecialVariable, param.m_nSpecialVariable);
     doc.SetStr(p::kOrgValue, keepOrgValue ? param.m_strOrgValue : value);
+    AppendExtras(doc, param.m_baExtraFields);
     return doc;
 }
 
@@ -73,6 +90,7 @@ CMDBRecord BuildUrl(const CURLObj& url, bool conditional) {
         }
         doc.SetRecord(u::kParameters, std::move(params));
     }
+    AppendExtras(doc, url.m_baExtraFields);
     return doc;
 }
 
@@ -99,12 +117,12 @@ CMDBRecord BuildSubscript(const CSubscriptObj& script) {
     doc.SetStr(s::kUrlPattern, pattern);
     doc.SetStr(s::kParameterPattern, parameterPattern);
     doc.SetRecord(s::kUrls, BuildUrlArray(script, true));
+    AppendExtras(doc, script.m_baExtraFields);
     return doc;
 }
 
-CMDBRecord BuildTestCopyFields(const CScriptObj& script, const CTestAddData& data) {
+void AddTestCopyFields(CMDBRecord& set, const CScriptObj& script, const CTestAddData& data) {
     namespace l = escript::logonpath;
-    CMDBRecord set;
     set.SetInt(escript::kActive, 1);
     set.SetLL(escript::kPort, data.m_llPort);
     set.SetInt(escript::kUseLicense, 0);
@@ -136,7 +154,6 @@ CMDBRecord BuildTestCopyFields(const CScriptObj& script, const CTestAddData& dat
     set.SetLL(l::kAjaxSubmitType, data.m_llAjaxSubmitType);
     set.SetStr(l::kAjaxPwdNameId, data.m_strAjaxPwdNameID);
     set.SetStr(l::kAjaxSubmitNameId, data.m_strAjaxSubmitNameID);
-    return set;
 }
 
 CMDBRecord BuildUrlParameters(const std::vector<CFindReplaceObj>& entries) {
@@ -147,98 +164,48 @@ CMDBRecord BuildUrlParameters(const std::vector<CFindReplaceObj>& entries) {
                                                          ? entry.m_strFind
                                                          : entry.m_strFind + QLatin1Char('='));
         element.SetStr(escript::urlparameter::kVariable, entry.m_strReplace);
+        AppendExtras(element, entry.m_baExtraFields);
         array.AppendRecord(std::move(element));
     }
     return array;
 }
 
-CMDBRecord SingleField(const QString& name, CMDBRecord value) {
-    CMDBRecord fields;
-    fields.SetRecord(name, std::move(value));
-    return fields;
-}
-
-CMDBRecord UnsetField(const QString& name) {
-    CMDBRecord fields;
-    fields.SetStr(name, QString());
-    return fields;
-}
-
-// Sends the updates one by one, each through its own pooled connection; after the first
-// failure it sends nothing more.
-class UpdateSequence {
+// The fields of the one update a save sends: $set and $unset, each in the order the fields
+// are written. A field set twice keeps its place and takes the later value.
+class SaveUpdate {
 public:
-    UpdateSequence(CMongoDB& db, const QString& id, ScriptSaveResult& result)
-        : m_db(db), m_result(result) {
-        m_query.SetStr(escript::kId, id);
-    }
-
-    bool Set(CMDBRecord fields) { return Send(escript::kOpSet, std::move(fields)); }
-    bool Unset(const QString& name) { return Send(escript::kOpUnset, UnsetField(name)); }
-    bool SetOrUnset(const QString& name, const QString& value) {
+    CMDBRecord& Set() { return m_set; }
+    void Unset(const QString& name) { m_unset.SetStr(name, QString()); }
+    void SetOrUnset(const QString& name, const QString& value) {
         if (value.isEmpty()) {
-            return Unset(name);
+            m_set.RemoveField(name);
+            Unset(name);
+        } else {
+            m_set.SetStr(name, value);
         }
-        CMDBRecord fields;
-        fields.SetStr(name, value);
-        return Set(std::move(fields));
+    }
+    void SetRecord(const QString& name, CMDBRecord value) {
+        m_unset.RemoveField(name);
+        m_set.SetRecord(name, std::move(value));
+    }
+    [[nodiscard]] CMDBRecord Take() {
+        CMDBRecord update;
+        if (!m_set.IsEmpty()) {
+            update.SetRecord(escript::kOpSet, std::move(m_set));
+        }
+        if (!m_unset.IsEmpty()) {
+            update.SetRecord(escript::kOpUnset, std::move(m_unset));
+        }
+        return update;
     }
 
 private:
-    bool Send(const QString& op, CMDBRecord fields) {
-        if (m_result.m_status != ScriptSaveStatus::Saved) {
-            return false;
-        }
-        CMDBRecord update;
-        update.SetRecord(op, std::move(fields));
-        try {
-            std::unique_ptr<CScopedDbConnection> connection = m_db.GetScopedDbConnectionPtr();
-            if (!connection) {
-                Fail(0, m_db.GetLastError());
-                return false;
-            }
-            connection->update(escript::kNsEScript, m_query, update, false, false);
-        } catch (const CDbException& e) {
-            Fail(e.code(), e.text());
-            return false;
-        } catch (const std::exception& e) {
-            Fail(0, QString::fromLocal8Bit(e.what()));
-            return false;
-        }
-        ++m_result.m_nUpdatesApplied;
-        return true;
-    }
-
-    void Fail(int code, const QString& text) {
-        m_result.m_status = ScriptSaveStatus::Failed;
-        m_result.m_nErrorCode = code;
-        m_result.m_strError =
-            text.isEmpty() ? QStringLiteral("The database did not accept the update.") : text;
-    }
-
-    CMongoDB& m_db;
-    ScriptSaveResult& m_result;
-    CMDBRecord m_query;
+    CMDBRecord m_set;
+    CMDBRecord m_unset;
 };
 
-// Tells a missing document from a failing session before anything is written.
-ScriptSaveResult CheckDocumentExists(CMongoDB& db, const QString& id) {
-    ScriptSaveResult result;
-    CMDBRecord query;
-    query.SetStr(escript::kId, id);
-    CMDBRecord found;
-    db.SeekFirst(escript::kNsEScript, query, found, QStringList{escript::kId});
-    if (found.IsEmpty()) {
-        const QString error = db.GetLastError();
-        result.m_status =
-            error.isEmpty() ? ScriptSaveStatus::DocumentMissing : ScriptSaveStatus::Failed;
-        result.m_strError = error.isEmpty() ? XalFormat(61191, id) : error;
-    }
-    return result;
-}
-
-void SendRootUrl(UpdateSequence& updates, const QString& rootUrl) {
-    CMDBRecord set;
+void AddRootUrl(SaveUpdate& update, const QString& rootUrl) {
+    CMDBRecord& set = update.Set();
     set.SetStr(escript::kRootUrl, rootUrl);
     // A text the parser cannot split keeps the stored server, protocol and port rather than
     // overwriting them with an empty server.
@@ -249,7 +216,13 @@ void SendRootUrl(UpdateSequence& updates, const QString& rootUrl) {
         set.SetInt(escript::kInternetProtocol, CAdmTools::GetProtocolIndex(rootUrl));
         set.SetInt(escript::kPort, parsed.port);
     }
-    updates.Set(std::move(set));
+}
+
+void Fail(ScriptSaveResult& result, int code, const QString& text) {
+    result.m_status = ScriptSaveStatus::Failed;
+    result.m_nErrorCode = code;
+    result.m_strError =
+        text.isEmpty() ? QStringLiteral("The database did not accept the update.") : text;
 }
 
 } // namespace
@@ -260,66 +233,80 @@ ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account, const CScri
     const QString id = account.m_strAccountID;
 
     ScriptSaveResult result;
+    if (!script.m_strNotSavable.isEmpty()) {
+        Fail(result, 0, script.m_strNotSavable);
+        return result;
+    }
     try {
-        result = CheckDocumentExists(db, id);
-        if (!result.Succeeded()) {
-            return result;
-        }
         const std::int64_t now = CMongoDB::GetCurrentDateInMilliSecs() / 1000 * 1000;
-        UpdateSequence updates(db, id, result);
-
-        CMDBRecord first;
-        first.SetRecord(escript::kDomainList, StringArray(script.m_lstDomain));
-        first.SetRecord(escript::kDomainListAvailable, StringArray(script.m_lstDomainAvailable));
-        first.SetDateInMilliSecs(escript::kLastChanged, now);
-        first.SetStr(escript::logonpath::kUser, script.m_strLogonUser);
-        first.SetStr(escript::logonpath::kPw, script.m_strLogonPW);
-        updates.Set(std::move(first));
-
-        updates.SetOrUnset(escript::logonpath::kUser, script.m_strLogonUser);
-        updates.SetOrUnset(escript::logonpath::kPw, script.m_strLogonPW);
+        SaveUpdate update;
+        CMDBRecord& set = update.Set();
+        set.SetRecord(escript::kDomainList, StringArray(script.m_lstDomain));
+        set.SetRecord(escript::kDomainListAvailable, StringArray(script.m_lstDomainAvailable));
+        set.SetDateInMilliSecs(escript::kLastChanged, now);
+        update.SetOrUnset(escript::logonpath::kUser, script.m_strLogonUser);
+        update.SetOrUnset(escript::logonpath::kPw, script.m_strLogonPW);
 
         if (testMode && testData != nullptr) {
-            updates.Set(BuildTestCopyFields(script, *testData));
+            AddTestCopyFields(set, script, *testData);
         }
 
         if (script.m_lstURLParameter.empty()) {
-            updates.Unset(escript::kUrlParameter);
+            update.Unset(escript::kUrlParameter);
         } else {
-            updates.Set(
-                SingleField(escript::kUrlParameter, BuildUrlParameters(script.m_lstURLParameter)));
+            update.SetRecord(escript::kUrlParameter, BuildUrlParameters(script.m_lstURLParameter));
         }
 
         CMDBRecord subscripts = CMDBRecord::MakeArray();
         bool anyConditional = false;
         for (const CSubscriptObj& sub : script.m_lstScripts) {
-            if (!result.Succeeded()) {
-                return result;
-            }
             if (sub.m_nKind == 0) {
-                updates.Set(SingleField(escript::kUrls, BuildUrlArray(sub, false)));
+                update.SetRecord(escript::kUrls, BuildUrlArray(sub, false));
             } else {
                 subscripts.AppendRecord(BuildSubscript(sub));
                 anyConditional = true;
             }
         }
         if (anyConditional) {
-            updates.Set(SingleField(escript::kSubscripts, std::move(subscripts)));
+            update.SetRecord(escript::kSubscripts, std::move(subscripts));
         } else {
-            updates.Unset(escript::kSubscripts);
+            update.Unset(escript::kSubscripts);
+        }
+        if (account.m_bRootChanged) {
+            AddRootUrl(update, account.m_strNewRootURL);
         }
 
-        if (account.m_bRootChanged) {
-            SendRootUrl(updates, account.m_strNewRootURL);
-            if (result.Succeeded()) {
-                account.m_bRootChanged = false;
-            }
+        const CMDBRecord change = update.Take();
+        // The stores refuse a document over 16 MB; say so with its size before sending it.
+        const std::size_t size = change.ToBson().size();
+        if (size > kMaxStoredDocumentBytes) {
+            Fail(result, kDocumentTooLargeCode,
+                 QStringLiteral("The e-script takes %1 MB when stored; a stored document may "
+                                "hold at most 16 MB. Nothing was saved.")
+                     .arg(static_cast<double>(size) / (1024.0 * 1024.0), 0, 'f', 1));
+            return result;
         }
+
+        // One update of the one document: the stores apply it whole or not at all, and the
+        // matched count tells a removed document from a saved one in the same step.
+        CMDBRecord query;
+        query.SetStr(escript::kId, id);
+        std::int64_t matched = 0;
+        if (!db.Update(escript::kNsEScript, query, change, false, false, &matched)) {
+            Fail(result, 0, db.GetLastError());
+            return result;
+        }
+        if (matched == 0) {
+            result.m_status = ScriptSaveStatus::DocumentMissing;
+            result.m_strError = XalFormat(61191, id);
+            return result;
+        }
+        result.m_nUpdatesApplied = 1;
+        account.m_bRootChanged = false;
     } catch (const std::exception& e) {
         // Building the documents can only fail for want of memory; report it like a failed
         // update rather than ending the editor.
-        result.m_status = ScriptSaveStatus::Failed;
-        result.m_strError = QString::fromLocal8Bit(e.what());
+        Fail(result, 0, QString::fromLocal8Bit(e.what()));
     }
     return result;
 }

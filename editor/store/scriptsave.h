@@ -1,15 +1,15 @@
 #pragma once
-// Writing an e-script into its document of xaldata.escript, field by field.
+// Writing an e-script into its document of xaldata.escript.
 //
-// The save never replaces the document: it sends a fixed sequence of acknowledged $set/$unset
-// updates for the document with the account's _id (upsert off), so fields written by other
-// programs of the suite survive. The sequence is
-//   1 domain lists, lastchanged, logon user and password   2 logon user ($unset when empty)
-//   3 logon password ($unset when empty)                   4 test-copy fields (test mode only)
-//   5 urlparameter ($unset when empty)                     6 urls (the main script)
-//   7 subscripts ($unset when none)                        8 root URL (when it changed)
-// There is no transaction. When an update fails the save stops there and says so in its
-// result; the updates before it stay applied, and saving again converges to the full document.
+// The save never replaces the document: it sends one acknowledged update of the document with
+// the account's _id (upsert off) holding every $set and $unset, so fields written by other
+// programs of the suite survive and the stores apply the whole change or none of it. The fields
+// are, in order: domain lists, lastchanged, logon user and password ($unset when empty),
+// test-copy fields (test mode only), urlparameter ($unset when empty), urls (the main script),
+// subscripts ($unset when none), root URL with server, protocol and port (when it changed).
+// Fields the load kept on an element (m_baExtraFields) follow the element's own fields. A script
+// the load marked not savable (m_strNotSavable) is refused with that text, nothing is sent.
+// A change that would not fit into a stored document is refused before anything is sent.
 // No exception leaves SaveScript.
 
 #include <QString>
@@ -26,14 +26,14 @@ struct ScriptSaveAccount {
 };
 
 enum class ScriptSaveStatus {
-    Saved,           // every update was acknowledged
+    Saved,           // the update was acknowledged
     DocumentMissing, // no document with that _id: nothing was written (none is created)
-    Failed           // an update (or the session) failed; see the error text
+    Failed           // the update (or the session) failed, nothing was written; see the text
 };
 
 struct ScriptSaveResult {
     ScriptSaveStatus m_status = ScriptSaveStatus::Saved;
-    int m_nUpdatesApplied = 0; // acknowledged updates before the failure
+    int m_nUpdatesApplied = 0; // 1 once the update was acknowledged, else 0
     int m_nErrorCode = 0;      // the wrapper's error code, when it gave one
     QString m_strError;        // cause of a failure, for the user
 

@@ -4,7 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -148,6 +153,79 @@ TEST(XaldbProgram, without_server_uses_the_suite_access_file) {
               0)
         << err.toStdString();
     EXPECT_TRUE(out.contains(S("\"anna\""))) << out.toStdString();
+}
+
+TEST(XaldbImport, takes_documents_one_per_line_and_refuses_leftovers_and_repeated_keys) {
+    xal::test::TemporaryEmbeddedStore store;
+    QTemporaryDir dir;
+    auto write = [&dir](const char* name, const char* text) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return f.fileName();
+    };
+    auto import = [&store](const QString& file, QString* err) {
+        return RunProgram({S(XALDB_PROGRAM), S("--server"), store.ServerText(), S("import"),
+                           S("xaldata.t"), file},
+                          nullptr, err);
+    };
+    QString err;
+    EXPECT_EQ(
+        import(write("lines.json", "{\"_id\":\"t1\"}{\"_id\":\"t2\"}\n{\"_id\":\"t3\"}\n"), &err),
+        0)
+        << err.toStdString();
+    const std::pair<const char*, const char*> bad[] = {
+        {"{\"_id\":\"x1\"}\n junk", "line 2, column 2"},
+        {"[{\"_id\":\"x2\"}]\n{\"_id\":\"x3\"}", "line 2, column 1"},
+        {"{\"_id\":\"x4\",\"a\":{\"b\":1,\"b\":2}}", "'a.b' twice"},
+        {"{\"_id\":\"x5\"", "not closed"},
+    };
+    for (const auto& [text, named] : bad) {
+        EXPECT_NE(import(write("bad.json", text), &err), 0) << text;
+        EXPECT_TRUE(err.contains(QLatin1String(named))) << err.toStdString();
+    }
+    QString out;
+    ASSERT_EQ(RunProgram({S(XALDB_PROGRAM), S("--server"), store.ServerText(), S("export"),
+                          S("xaldata.t")},
+                         &out, &err),
+              0);
+    // The three good documents; nothing of a refused file.
+    EXPECT_EQ(out.trimmed().split(u'\n').size(), 3) << out.toStdString();
+}
+
+TEST(XaldbPassword, comes_from_the_environment_or_stdin_and_a_command_line_one_warns) {
+    QString err;
+    // No server needed to see how the password is taken: the connection fails afterwards.
+    const QStringList base{S(XALDB_PROGRAM), S("--server"), S("127.0.0.1:1"), S("--user"), S("u")};
+    EXPECT_NE(RunProgram(base + QStringList{S("export"), S("a.b")}, nullptr, &err), 0);
+    EXPECT_TRUE(err.contains(S("XALDB_PASSWORD"))) << err.toStdString();
+    EXPECT_NE(RunProgram(base + QStringList{S("--password"), S("hunter2"), S("export"), S("a.b")},
+                         nullptr, &err),
+              0);
+    EXPECT_TRUE(err.contains(S("warning: --password"))) << err.toStdString();
+    EXPECT_FALSE(err.contains(S("hunter2"))) << err.toStdString();
+}
+
+TEST(XaldbImport, forty_concurrent_imports_of_large_documents_all_succeed) {
+    xal::test::TemporaryEmbeddedStore store;
+    QTemporaryDir dir;
+    const QString big(3400 * 1024, QLatin1Char('x'));
+    std::vector<std::unique_ptr<QProcess>> imports;
+    for (int i = 0; i < 40; ++i) {
+        const QString file = dir.filePath(QStringLiteral("d%1.json").arg(i));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral(R"({"_id":"d%1","blob":"%2"})").arg(i).arg(big).toUtf8());
+        f.close();
+        auto process = std::make_unique<QProcess>();
+        process->start(S(XALDB_PROGRAM),
+                       {S("--server"), store.ServerText(), S("import"), S("xaldata.big"), file});
+        imports.push_back(std::move(process));
+    }
+    for (auto& process : imports) {
+        ASSERT_TRUE(process->waitForFinished(120000));
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+    }
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -200,10 +201,20 @@ TEST(EmbeddedStore, read_only_or_locked_store_gives_a_clear_error) {
         sqlite3* holder = nullptr;
         ASSERT_EQ(sqlite3_open(store.Path().toUtf8().constData(), &holder), SQLITE_OK);
         ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        // A writer that finishes within the wait is waited for...
+        std::thread release([holder] {
+            std::this_thread::sleep_for(std::chrono::seconds(4));
+            sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+        });
+        EXPECT_TRUE(db.Insert(kNs, IdDoc(S("waited")))) << db.GetLastError().toStdString();
+        release.join();
+        // ...one that does not gives up saying what it waited for.
+        ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(db.Insert(kNs, IdDoc(S("late"))));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
-        EXPECT_TRUE(db.GetLastError().contains(S("locked"))) << db.GetLastError().toStdString();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+        EXPECT_TRUE(db.GetLastError().contains(S("locked by another program; waited 30 s")))
+            << db.GetLastError().toStdString();
         sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(holder);
         EXPECT_TRUE(db.Insert(kNs, IdDoc(S("late")))) << db.GetLastError().toStdString();
@@ -221,3 +232,23 @@ TEST(EmbeddedStore, read_only_or_locked_store_gives_a_clear_error) {
 }
 
 } // namespace
+
+TEST(EmbeddedStoreFiles, store_and_its_wal_files_are_readable_by_their_user_only) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(S("private.db"));
+    const mode_t old = ::umask(022);
+    {
+        CMongoDB db(S("embedded:") + path, QString());
+        QString error;
+        ASSERT_TRUE(db.Connect(error)) << error.toStdString();
+        ASSERT_TRUE(db.Insert(S("xaldata.escript"), IdDoc(S("secret"))));
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            struct stat st {};
+            const QByteArray name = QFile::encodeName(path) + suffix;
+            ASSERT_EQ(::stat(name.constData(), &st), 0) << name.constData();
+            EXPECT_EQ(st.st_mode & 0777, 0600U) << name.constData();
+        }
+    }
+    ::umask(old);
+}

@@ -166,17 +166,20 @@ TEST_P(Loading, urlparameter_drops_one_trailing_equals_sign) {
     }
 }
 
-TEST_P(Loading, arrays_end_at_first_element_that_is_not_a_document) {
+TEST_P(Loading, elements_that_are_not_documents_make_the_escript_not_savable) {
     m_store->InsertEScript(QStringLiteral(R"({"_id":"holes","urls":[
         {"url":"/a","parameters":[{"name":"p0"},"oops",{"name":"p2"}]},
         {"url":"/b"}, 17, {"url":"/after"}]})"));
     const CScriptObj s = Load(QStringLiteral("holes"));
     ASSERT_EQ(s.m_lstScripts.size(), 1u);
+    // What can be shown is shown; nothing that follows a foreign element is hidden.
     const auto& urls = s.m_lstScripts[0].m_lstURLs;
-    ASSERT_EQ(urls.size(), 2u);
-    ASSERT_EQ(urls[0].m_lstParams.size(), 1u);
-    EXPECT_EQ(urls[0].m_lstParams[0].m_strName, u"p0");
-    EXPECT_EQ(urls[1].m_strURL, u"/b");
+    ASSERT_EQ(urls.size(), 3u);
+    ASSERT_EQ(urls[0].m_lstParams.size(), 2u);
+    EXPECT_EQ(urls[0].m_lstParams[1].m_strName, u"p2");
+    EXPECT_EQ(urls[2].m_strURL, u"/after");
+    EXPECT_TRUE(s.m_strNotSavable.contains(QStringLiteral("'urls[2]'")))
+        << s.m_strNotSavable.toStdString();
 }
 
 TEST_P(Loading, fields_of_unexpected_types_load_as_defaults) {
