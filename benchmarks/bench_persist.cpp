@@ -41,7 +41,7 @@ CScriptObj MakeScript() {
     s.m_strLogonPW = QStringLiteral("bench-pw");
     s.m_lstDomain = QStringList{".example.com"};
     s.m_lstDomainAvailable = QStringList{".example.com", ".example.net"};
-    s.m_lstURLParameter.push_back({QStringLiteral("sid"), QStringLiteral("_XALURL_0_"), 0});
+    s.m_lstURLParameter.push_back({QStringLiteral("sid"), QStringLiteral("_XALURL_0_"), 0, {}});
     auto makeScript = [](int kind, int urls, const QString& name) {
         CSubscriptObj sub;
         sub.m_nKind = kind;

@@ -18,7 +18,7 @@ CScriptObj EditedScript() {
     script.m_strID = QStringLiteral("rt1");
     script.m_strLogonUser = QStringLiteral("bob");
     script.m_strLogonPW = QStringLiteral("pw");
-    script.m_lstURLParameter.push_back({QStringLiteral("id"), QStringLiteral("_XALURL_0_"), 0});
+    script.m_lstURLParameter.push_back({QStringLiteral("id"), QStringLiteral("_XALURL_0_"), 0, {}});
     script.m_lstScripts.push_back(
         Script(0, {},
                {Url(QStringLiteral("a.example.com"), QStringLiteral("/login"), 1,
