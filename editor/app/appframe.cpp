@@ -126,7 +126,8 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
     };
     services.information = [&app] {
         const CMongoDB* db = app.GetDatabase();
-        XALDlgInformation(ProgramInformation(db ? db->GetServerMasked() : QString()), app.Dialogs());
+        XALDlgInformation(ProgramInformation(db ? db->GetServerMasked() : QString()),
+                          app.Dialogs());
     };
 
     auto frame = std::make_unique<CMainFrame>(std::move(services));
