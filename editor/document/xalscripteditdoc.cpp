@@ -245,6 +245,14 @@ void CXALScripEditDoc::RenameFlexibleParameter(const QString& oldName, const QSt
     emit Changed();
 }
 
+QByteArray CXALScripEditDoc::FlexibleExtraFields(const QString& variable) const {
+    for (const CFindReplaceObj& entry : m_lstFlexibleParameters) {
+        if (entry.m_strReplace == variable)
+            return entry.m_baExtraFields;
+    }
+    return {};
+}
+
 void CXALScripEditDoc::SetModified(bool modified) {
     m_bModified = modified;
     if (!modified)

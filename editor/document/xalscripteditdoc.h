@@ -89,6 +89,8 @@ public:
     void RemoveFlexibleParameter(const QString& variable);
     // Renames every entry that stands for placeholder oldName.
     void RenameFlexibleParameter(const QString& oldName, const QString& newName);
+    // Stored fields the editor does not know of the list entry for variable; empty when none.
+    [[nodiscard]] QByteArray FlexibleExtraFields(const QString& variable) const;
 
     // --- state ---
     [[nodiscard]] bool IsLoaded() const { return m_bLoaded; }

@@ -80,6 +80,7 @@ CGridRow CBaseScriptView::MakeURLRow(const CURLObj& url) {
     row.m_cells[0].nImage = GridImage::ForURL(url.m_nMethod);
     row.m_pRecord->m_nFlags = strLabel.contains(kXalUrlPrefix) ? kURLFlexibleFlags : 0;
     row.m_pRecord->m_strOrgValue = url.m_strOrgValue;
+    row.m_pRecord->m_baExtraFields = url.m_baExtraFields;
     row.m_nData = RowBits::kURL;
     row.m_crBackground = m_tabView.GetServerColor(url.m_strServer);
     return row;
@@ -100,6 +101,7 @@ CGridRow CBaseScriptView::MakeParamRow(const CURLParamObj& param, COLORREF crCol
     record.m_strOrgValue = param.m_strOrgValue;
     record.m_strRawValue = param.m_strValue;
     record.m_strValue = strDisplay;
+    record.m_baExtraFields = param.m_baExtraFields;
     row.m_nData = static_cast<std::uint32_t>(param.m_nSpecialVariable) | RowBits::kParam;
     row.m_crBackground = crColor;
     return row;
@@ -116,6 +118,7 @@ CURLObj CBaseScriptView::URLFromRow(int nRow) const {
     url.m_nInternetProtocol = CAdmTools::GetProtocolIndex(strLabel);
     url.m_nMethod = GridImage::Method(row.m_cells[0].nImage);
     url.m_strOrgValue = row.m_pRecord->m_strOrgValue;
+    url.m_baExtraFields = row.m_pRecord->m_baExtraFields;
     return url;
 }
 
@@ -129,6 +132,7 @@ CURLParamObj CBaseScriptView::ParamFromRow(int nRow) const {
     param.m_strOrgValue = record.m_strOrgValue;
     param.m_nMethod = GridImage::Method(row.m_cells[0].nImage);
     param.m_nSpecialVariable = record.m_nFlags;
+    param.m_baExtraFields = record.m_baExtraFields;
     return param;
 }
 
@@ -145,6 +149,7 @@ void CBaseScriptView::CollectScriptParts(CScriptObj& script, const QString& strN
         CFindReplaceObj entry;
         entry.m_strFind = strName;
         entry.m_strReplace = record.m_strRawValue;
+        entry.m_baExtraFields = m_tabView.Document().FlexibleExtraFields(entry.m_strReplace);
         script.m_lstURLParameter.push_back(std::move(entry));
         script.m_lstVariables.append(record.m_strRawValue);
     }

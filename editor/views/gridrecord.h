@@ -1,6 +1,7 @@
 #pragma once
 // The record a script grid row carries, and the row data bits of the script grids.
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -31,6 +32,9 @@ public:
     QString m_strOrgValue; // URL row: URL as recorded; parameter row: value before replacement
     QString m_strRawValue; // parameter row: stored (undecoded) value
     QString m_strValue;    // parameter row: displayed value
+    // Stored fields of the row's URL or parameter the editor does not know (a BSON document),
+    // written back by the save; they travel with the row when it moves.
+    QByteArray m_baExtraFields;
 };
 
 // One spread of a flexible parameter over a view's rows (UpdateAllScripts).

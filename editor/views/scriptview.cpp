@@ -6,6 +6,7 @@
 #include "specialvars.h"
 #include "urlparser.h"
 #include "viewhost.h"
+#include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 #include "xalstrings.h"
 
@@ -102,6 +103,8 @@ void CScriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript) {
                     entry.m_strFind = CAdmTools::GetAddressBefore(strLabel, strPlaceholder);
                     entry.m_strReplace = strPlaceholder;
                     entry.m_nNoEqualSign = 1;
+                    entry.m_baExtraFields =
+                        m_tabView.Document().FlexibleExtraFields(strPlaceholder);
                     script.m_lstURLParameter.push_back(std::move(entry));
                     script.m_lstVariables.append(strPlaceholder);
                 }

@@ -23,6 +23,7 @@ bool IsPinnedRow(const CMyTreeGridCtrl& grid, int nRow) {
 void CSubscriptView::FillScript(const QString& strName, const CSubscriptObj& subscript) {
     const CGridUpdateBlock block(m_grid);
     m_strName = strName;
+    m_baExtraFields = subscript.m_baExtraFields;
     bool bFirst = true;
     for (const CURLObj& url : subscript.m_lstURLs) {
         CGridRow row = MakeURLRow(url);
@@ -44,6 +45,7 @@ void CSubscriptView::FillScript(const QString& strName, const CSubscriptObj& sub
 }
 
 void CSubscriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript) {
+    subscript.m_baExtraFields = m_baExtraFields;
     int nCurrent = -1;
     for (int i = 0; i < m_grid.GetRowCount(); ++i) {
         const CGridRow& row = m_grid.Row(i);

@@ -26,4 +26,8 @@ public:
 protected:
     [[nodiscard]] int SpreadStartRow() const override;
     [[nodiscard]] bool Implements(int nCommand) const override;
+
+private:
+    // The conditional script's own stored fields the editor does not know (a BSON document).
+    QByteArray m_baExtraFields;
 };
