@@ -7,15 +7,13 @@
 //      --benchmark_report_aggregates_only=true
 // (offscreen by default; the trace goes to a temporary folder and rotates there)
 
+#include "benchhost.h"
 #include "escriptlayout.h"
-#include "messages.h"
 #include "mongodb.h"
 #include "qjtrace.h"
 #include "scriptload.h"
 #include "scriptmodel.h"
 #include "scriptsave.h"
-#include "viewhost.h"
-#include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 
 #include <QApplication>
@@ -30,22 +28,6 @@
 
 namespace {
 const QString kId = QStringLiteral("bench-trace");
-
-class CBenchHost final : public IViewHost {
-public:
-    IMessageSink& Messages() override { return m_messages; }
-    void CloseMainWindow() override {}
-    [[nodiscard]] bool IsRecording() const override { return false; }
-    bool SaveAccount() override { return true; }
-    void ShowContextMenu(int, const QPoint&) override {}
-    void SetConditionalScriptButton(bool) override {}
-    void StartRecording() override {}
-
-    CXALScripEditDoc m_doc;
-
-private:
-    CScriptedMessages m_messages;
-};
 
 CScriptObj MakeScript() {
     CScriptObj script;

@@ -3,10 +3,8 @@
 //
 // Run: QT_QPA_PLATFORM=offscreen XAL_TRACE_FILE=- ./bench_views
 
-#include "messages.h"
+#include "benchhost.h"
 #include "scriptmodel.h"
-#include "viewhost.h"
-#include "xalscripteditdoc.h"
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
@@ -16,22 +14,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-class CBenchHost final : public IViewHost {
-public:
-    IMessageSink& Messages() override { return m_messages; }
-    void CloseMainWindow() override {}
-    [[nodiscard]] bool IsRecording() const override { return false; }
-    bool SaveAccount() override { return true; }
-    void ShowContextMenu(int, const QPoint&) override {}
-    void SetConditionalScriptButton(bool) override {}
-    void StartRecording() override {}
-
-    CXALScripEditDoc m_doc;
-
-private:
-    CScriptedMessages m_messages;
-};
-
 CScriptObj LargeScript(int nURLs, int nParams) {
     CScriptObj script;
     script.m_strID = QStringLiteral("bench");

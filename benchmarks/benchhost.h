@@ -1,0 +1,23 @@
+#pragma once
+// The frame side of the tab view for benchmarks: no window, scripted messages, and the
+// document the view works on.
+
+#include "messages.h"
+#include "viewhost.h"
+#include "xalscripteditdoc.h"
+
+class CBenchHost final : public IViewHost {
+public:
+    IMessageSink& Messages() override { return m_messages; }
+    void CloseMainWindow() override {}
+    [[nodiscard]] bool IsRecording() const override { return false; }
+    bool SaveAccount() override { return true; }
+    void ShowContextMenu(int, const QPoint&) override {}
+    void SetConditionalScriptButton(bool) override {}
+    void StartRecording() override {}
+
+    CXALScripEditDoc m_doc;
+
+private:
+    CScriptedMessages m_messages;
+};
