@@ -7,6 +7,7 @@
 // works there too, but it needs 10 to 35 s per operation on a document of this size, so only
 // the client's CPU time says anything with it.
 
+#include "benchstore.h"
 #include "escriptlayout.h"
 #include "mongodb.h"
 #include "scriptload.h"
@@ -374,22 +375,7 @@ struct EmbeddedFixture {
     QString path = dir.filePath(QStringLiteral("bench.db"));
     CMongoDB db{QStringLiteral("embedded:") + path, QString()};
 
-    EmbeddedFixture() {
-        QString error;
-        if (!db.Connect(error)) {
-            std::fprintf(stderr, "embedded store: %s\n", qPrintable(error));
-            std::abort();
-        }
-        CMDBRecord doc;
-        doc.SetStr(escript::kId, kId);
-        db.Insert(escript::kNsEScript, doc);
-        QString id = kId;
-        bool rootChanged = false;
-        const QString root;
-        if (!SaveScript(db, {id, rootChanged, root}, Script(), false, nullptr).Succeeded()) {
-            std::abort();
-        }
-    }
+    EmbeddedFixture() { SeedEmbeddedStore(db, kId, Script()); }
 };
 
 EmbeddedFixture& Embedded() {

@@ -8,6 +8,7 @@
 // (offscreen by default; the trace goes to a temporary folder and rotates there)
 
 #include "benchhost.h"
+#include "benchstore.h"
 #include "escriptlayout.h"
 #include "mongodb.h"
 #include "qjtrace.h"
@@ -63,18 +64,7 @@ struct Fixture {
     CXALScripEditView view{host, host.m_doc};
 
     Fixture() {
-        QString error;
-        if (!db.Connect(error)) {
-            std::fprintf(stderr, "embedded store: %s\n", qPrintable(error));
-            std::abort();
-        }
-        CMDBRecord doc;
-        doc.SetStr(escript::kId, kId);
-        db.Insert(escript::kNsEScript, doc);
-        QString id = kId;
-        bool rootChanged = false;
-        if (!SaveScript(db, {id, rootChanged, QString()}, MakeScript(), false, nullptr).Succeeded())
-            std::abort();
+        SeedEmbeddedStore(db, kId, MakeScript());
         qputenv("XAL_TRACE_FILE", QFile::encodeName(dir.filePath(QStringLiteral("trace.log"))));
         // One open before measuring, so neither side pays for first-time set-up.
         CScriptObj script;
