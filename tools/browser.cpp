@@ -1,6 +1,7 @@
 #include "browser.h"
 
 #include "execprogram.h"
+#include "xaltools.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -22,4 +23,12 @@ bool OpenInBrowser(const QString& url) {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
         return QDesktopServices::openUrl(QUrl(url, QUrl::StrictMode));
     return SpawnDetached(QStringLiteral("xdg-open"), {url}, QString()) == 0;
+}
+
+bool XALOpenBrowser(const char16_t* url) {
+    try {
+        return url != nullptr && OpenInBrowser(QString::fromUtf16(url));
+    } catch (...) {
+        return false;
+    }
 }

@@ -34,6 +34,10 @@ XALTOOLS_API bool XALStartDataEditor();
 XALTOOLS_API bool XALStartDiagnostic();
 XALTOOLS_API bool XALStartEZBImport(const char16_t* argument);
 XALTOOLS_API bool XALStartScriptEditor(const char16_t* xalId, const char16_t* arguments);
+// Opens an address in the desktop's default browser without waiting for it; the environment
+// variable XAL_BROWSER names another command to use instead (the address becomes its last
+// word). True when the browser was started.
+XALTOOLS_API bool XALOpenBrowser(const char16_t* url);
 // Where the launchers find the program fileName: true with its full path in location, false
 // with the folders it was looked for in (", " between them).
 XALTOOLS_API bool XALFindProgram(const char16_t* fileName, QString& location);

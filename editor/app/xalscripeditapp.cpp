@@ -2,12 +2,14 @@
 
 #include "admtools.h"
 #include "dbsession.h"
+#include "domainexclusion.h"
 #include "escriptprops.h"
 #include "messages.h"
 #include "mongodb.h"
 #include "qjenvironment.h"
 #include "qjinifile.h"
 #include "qjtrace.h"
+#include "qteditdialogs.h"
 #include "recentfilelist.h"
 #include "scriptload.h"
 #include "scriptmodel.h"
@@ -525,6 +527,23 @@ void CXALScripEditApp::ShowContextMenu(int nMenuId, const QPoint& globalPos) {
 void CXALScripEditApp::SetConditionalScriptButton(bool bDelete) {
     if (m_mainFrame)
         m_mainFrame->SetConditionalScriptButton(bDelete);
+}
+
+IEditDialogs& CXALScripEditApp::EditDialogs() {
+    if (!m_editDialogs)
+        m_editDialogs = std::make_unique<CQtEditDialogs>(GetMainWindow());
+    return *m_editDialogs;
+}
+
+IDialogShell& CXALScripEditApp::DialogShell() {
+    if (!m_dialogShell)
+        m_dialogShell = std::make_unique<CQtDialogShell>();
+    return *m_dialogShell;
+}
+
+void CXALScripEditApp::ExcludeDomain(const QString& strDisplayName, const QString& strPattern) {
+    CDomainExclusion(m_messages, GetDatabase(), m_lstHiddenURLsLocal)
+        .ExcludeDomain(strDisplayName, strPattern);
 }
 
 void CXALScripEditApp::StartRecording() {

@@ -138,6 +138,10 @@ public:
     void ShowContextMenu(int nMenuId, const QPoint& globalPos) override;
     void SetConditionalScriptButton(bool bDelete) override;
     void StartRecording() override; // with URL filtering, as the Start command
+    IEditDialogs& EditDialogs() override;
+    IDialogShell& DialogShell() override;
+    // Asks, then adds the pattern to the local hidden URLs under the Settings program's lock.
+    void ExcludeDomain(const QString& strDisplayName, const QString& strPattern) override;
 
     // The document's state.
     [[nodiscard]] bool IsLoaded() const;
@@ -195,6 +199,9 @@ private:
     std::unique_ptr<CXALScripEditView> m_view; // its widget belongs to the main window
     std::unique_ptr<IMainFrame> m_mainFrame;   // destroyed before the view
     std::unique_ptr<IRecordingController> m_pRecording;
+    // Shown over the main window once it exists.
+    std::unique_ptr<IEditDialogs> m_editDialogs;
+    std::unique_ptr<IDialogShell> m_dialogShell;
 
     QString m_strXalServer;
     QString m_strLsp32Path;

@@ -12,6 +12,7 @@
 #include "dialurlparameterform.h"
 #include "dialurlparamsflex.h"
 #include "dialurlparamsflexform.h"
+#include "xaltools.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -73,5 +74,5 @@ bool CQtDialogShell::SetClipboardText(const QString& text) {
 }
 
 bool CQtDialogShell::OpenInBrowser(const QString& url) {
-    return QDesktopServices::openUrl(QUrl(url));
+    return XALOpenBrowser(reinterpret_cast<const char16_t*>(url.utf16()));
 }

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QString>
 
+class IDialogShell;
+class IEditDialogs;
 class IMessageSink;
 
 class IViewHost {
@@ -28,4 +30,9 @@ public:
     virtual void SetConditionalScriptButton(bool bDelete) = 0;
     // Starts a recording exactly as the Start recording command does.
     virtual void StartRecording() = 0;
+    // The editing dialogs the commands open, and the desktop's clipboard and browser.
+    virtual IEditDialogs& EditDialogs() = 0;
+    virtual IDialogShell& DialogShell() = 0;
+    // "Exclude domain from recording" with the server's display name and its URL pattern.
+    virtual void ExcludeDomain(const QString& strDisplayName, const QString& strPattern) = 0;
 };

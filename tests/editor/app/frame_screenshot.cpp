@@ -2,6 +2,8 @@
 // made offscreen:
 //   QT_QPA_PLATFORM=offscreen xal_frame_screenshot docs/main-window.png
 
+#include "dialogshell.h"
+#include "editdialogs.h"
 #include "mainframe.h"
 #include "messages.h"
 #include "recentfilelist.h"
@@ -29,12 +31,17 @@ public:
             m_frame->SetConditionalScriptButton(bDelete);
     }
     void StartRecording() override {}
+    IEditDialogs& EditDialogs() override { return m_editDialogs; }
+    IDialogShell& DialogShell() override { return m_shell; }
+    void ExcludeDomain(const QString&, const QString&) override {}
 
     CXALScripEditDoc m_doc;
 
 private:
     CMainFrame*& m_frame;
     CScriptedMessages m_messages;
+    CScriptedEditDialogs m_editDialogs;
+    CScriptedDialogShell m_shell;
 };
 
 CURLObj Url(int method, const QString& address, std::vector<std::pair<QString, QString>> params) {

@@ -2,6 +2,8 @@
 // A scripted frame for the view tests: records what the views ask of it, and holds the
 // document the views work on.
 
+#include "dialogshell.h"
+#include "editdialogs.h"
 #include "messages.h"
 #include "scriptmodel.h"
 #include "viewhost.h"
@@ -10,6 +12,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 class CFakeHost final : public IViewHost {
@@ -25,6 +28,11 @@ public:
     void ShowContextMenu(int nMenuId, const QPoint&) override { m_menus.push_back(nMenuId); }
     void SetConditionalScriptButton(bool bDelete) override { m_buttonStates.push_back(bDelete); }
     void StartRecording() override { ++m_nRecordingStarts; }
+    IEditDialogs& EditDialogs() override { return m_dialogs; }
+    IDialogShell& DialogShell() override { return m_shell; }
+    void ExcludeDomain(const QString& strDisplayName, const QString& strPattern) override {
+        m_exclusions.push_back({strDisplayName, strPattern});
+    }
 
     CXALScripEditDoc m_doc;
     CScriptedMessages m_messages;
@@ -35,6 +43,9 @@ public:
     std::vector<int> m_menus;
     std::vector<bool> m_buttonStates;
     int m_nRecordingStarts = 0;
+    CScriptedEditDialogs m_dialogs;
+    CScriptedDialogShell m_shell;
+    std::vector<std::pair<QString, QString>> m_exclusions;
 };
 
 // Small builders for e-scripts in tests.
