@@ -231,6 +231,16 @@ void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
     m_doc.SetFlexibleCount(nCount - 1);
 }
 
+void CXALScripEditView::ReleaseUnshownPlaceholders() {
+    // Highest first: a release renumbers only the numbers above the freed one, which have
+    // all been looked at already.
+    for (int n = m_doc.FlexibleCount() - 1; n >= 0; --n) {
+        const QString strPlaceholder = FlexibleParameterName(n);
+        if (!IsUsedInAnyScript(strPlaceholder))
+            ReleasePlaceholder(2, strPlaceholder);
+    }
+}
+
 COLORREF CXALScripEditView::GetServerColor(const QString& strServer) {
     return CAdmTools::GetServerColor(strServer, m_lstServerColors, m_nColorIndex);
 }

@@ -67,6 +67,9 @@ public:
     void RenumberFlexibleParameters(int nFrom);
     // Frees a placeholder's number when no row shows it any more (modes 1, 2, 9999).
     void ReleasePlaceholder(int nMode, const QString& strPlaceholder);
+    // Frees every placeholder number no row of any view shows any more (highest first, each
+    // closing its gap), so that the numbers in use stay 0..count-1 after rows went away.
+    void ReleaseUnshownPlaceholders();
     COLORREF GetServerColor(const QString& strServer);
 
     // The recording hands over its queue: tab 0 becomes active and appends the entries.

@@ -112,6 +112,19 @@ TEST_F(TabView, releasing_the_last_number_only_lowers_the_count) {
     EXPECT_TRUE(view.IsUsedInAnyScript(QStringLiteral("_XALURL_1_")));
 }
 
+TEST_F(TabView, unshown_placeholders_are_released_highest_first_keeping_numbers_dense) {
+    // 0 and 1 lose their rows; 2 stays shown and becomes 0 everywhere.
+    view.GetMainView().Grid().SetCellText(0, 0, QStringLiteral("http://h/r/x"));
+    view.GetTabView(1)->Grid().SetCellText(2, 1, QStringLiteral("gone"));
+    view.ReleaseUnshownPlaceholders();
+    EXPECT_EQ(view.Document().FlexibleCount(), 1);
+    ASSERT_EQ(view.Document().FlexibleParameters().size(), 1u);
+    EXPECT_EQ(view.Document().FlexibleParameters()[0].m_strFind, QStringLiteral("c"));
+    EXPECT_EQ(view.Document().FlexibleParameters()[0].m_strReplace, QStringLiteral("_XALURL_0_"));
+    EXPECT_EQ(view.GetMainView().Grid().Row(1).m_cells[1].strText, QStringLiteral("_XALURL_0_"));
+    EXPECT_EQ(view.GetTabView(1)->Grid().Row(3).m_cells[1].strText, QStringLiteral("x/_XALURL_0_"));
+}
+
 TEST_F(TabView, deleting_a_conditional_script_asks_and_frees_its_placeholders) {
     host.m_messages.Queue(MsgAnswer::No);
     host.m_messages.Queue(MsgAnswer::Yes);
