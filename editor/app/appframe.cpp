@@ -5,6 +5,7 @@
 #include "mongodb.h"
 #include "mytreegridctrl.h"
 #include "scriptview.h"
+#include "undohistory.h"
 #include "xaldatadlg.h"
 #include "xalscripeditapp.h"
 #include "xalscripteditdoc.h"
@@ -30,6 +31,11 @@ constexpr int kViewCommands[] = {
     XalCmd::ResetFlexibleParameter,
     XalCmd::FlexibleCondition,
     XalCmd::ResetFlexibleCondition,
+    XalCmd::Undo,
+    XalCmd::Redo,
+    XalCmd::Cut,
+    XalCmd::Copy,
+    XalCmd::Paste,
 };
 
 class CAppMainFrame final : public IMainFrame {
@@ -58,19 +64,9 @@ void RegisterAppCommands(CXALScripEditApp& app, CMainFrame& frame) {
     // Recording and test exist only with the recording area plugged in.
     const auto recording = [&app](int) { return app.GetRecordingController() != nullptr; };
     frame.SetCommandHandler(
-        XalCmd::RecordStart,
-        [&app](int) {
-            if (auto* r = app.GetRecordingController())
-                r->StartRecording(true);
-        },
-        recording);
+        XalCmd::RecordStart, [&app](int) { app.StartRecording(true); }, recording);
     frame.SetCommandHandler(
-        XalCmd::RecordStartUnfiltered,
-        [&app](int) {
-            if (auto* r = app.GetRecordingController())
-                r->StartRecording(false);
-        },
-        recording);
+        XalCmd::RecordStartUnfiltered, [&app](int) { app.StartRecording(false); }, recording);
     frame.SetCommandHandler(
         XalCmd::RecordStop,
         [&app](int) {

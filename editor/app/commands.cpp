@@ -98,6 +98,9 @@ const std::vector<Accelerator>& AcceleratorTable() {
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert), Paste},
         {QKeyCombination(Qt::AltModifier, Qt::Key_Backspace), Undo},
         {Ctrl(Qt::Key_Z), Undo},
+        // Redo has no entry in the stored table; these are the usual keys.
+        {Ctrl(Qt::Key_Y), Redo},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z), Redo},
         {Ctrl(Qt::Key_O), FileOpen},
         {Ctrl(Qt::Key_P), Print},
         {Ctrl(Qt::Key_T), XalTools},

@@ -27,6 +27,8 @@ enum Glyph {
     Utilities,
     Diagnostics,
     Language,
+    Undo,
+    Redo,
     GlyphCount
 };
 
@@ -75,6 +77,29 @@ void Arrow(QPainter& p, bool up) {
     p.setPen(QPen(kDark, 1.2));
     p.setBrush(kBlue);
     p.drawPolygon(head);
+}
+
+// A curved arrow turning back to the left (undo) or, mirrored, to the right (redo).
+void TurnArrow(QPainter& p, bool back) {
+    p.save();
+    if (!back) {
+        p.translate(32, 0);
+        p.scale(-1, 1);
+    }
+    QPainterPath bow;
+    bow.moveTo(10, 12);
+    bow.lineTo(19, 12);
+    bow.cubicTo(30, 12, 30, 27, 19, 27);
+    bow.lineTo(12, 27);
+    p.setPen(QPen(kBlue, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(bow);
+    QPolygonF head;
+    head << QPointF(3, 12) << QPointF(12, 4) << QPointF(12, 20);
+    p.setPen(QPen(kBlue.darker(130), 1));
+    p.setBrush(kBlue);
+    p.drawPolygon(head);
+    p.restore();
 }
 
 void Cross(QPainter& p, const QRectF& box, qreal width) {
@@ -196,6 +221,10 @@ void DrawGlyph(QPainter& p, int glyph) {
         p.setBrush(kPaper);
         p.drawRoundedRect(QRectF(4, 5, 24, 18), 4, 4);
         Letter(p, QRectF(4, 5, 24, 18), QStringLiteral("A"), kBlue);
+        break;
+    case Undo:
+    case Redo:
+        TurnArrow(p, glyph == Undo);
         break;
     default:
         break;

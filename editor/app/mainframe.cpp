@@ -215,9 +215,10 @@ void CMainFrame::OnPrintPreview() {
 
 void CMainFrame::CreateAccelerators() {
     for (const Accelerator& accel : EffectiveAccelerators()) {
-        // Clipboard and undo keys belong to the focused field, which handles them itself.
+        // Clipboard keys belong to the focused field (the grid copies URL blocks, a text field
+        // its text); undo and redo act on the whole e-script from anywhere in the window.
         if (accel.command == XalCmd::Copy || accel.command == XalCmd::Cut ||
-            accel.command == XalCmd::Paste || accel.command == XalCmd::Undo)
+            accel.command == XalCmd::Paste)
             continue;
         auto* shortcut = new QShortcut(QKeySequence(accel.key), this);
         shortcut->setContext(Qt::WindowShortcut);

@@ -18,6 +18,13 @@ RibbonElement Button(int textId, int command, int smallImage, int largeImage, QS
     return e;
 }
 
+// A small button whose text has no string table entry.
+RibbonElement TextButton(const char* text, int command, int smallImage, QString keyTip) {
+    RibbonElement e = Button(0, command, smallImage, -1, std::move(keyTip));
+    e.text = QCoreApplication::translate("XALScriptEdit", text);
+    return e;
+}
+
 RibbonElement Separator() {
     RibbonElement e;
     e.kind = RibbonKind::Separator;
@@ -95,15 +102,19 @@ RibbonCategory EditorCategory() {
     RibbonElement conditional = Button(27, ConditionalScript, 9, 9, Tip(350));
     conditional.toolTipId = 44;
     RibbonPanel url{111, 4, {}};
-    url.elements = {Button(113, Create, 6, 6, Tip(349)),
-                    Button(116, Edit, 7, 7, Tip(346)),
-                    Button(112, Delete, 8, 8, Tip(40)),
-                    Separator(),
-                    conditional,
-                    Separator(),
-                    Button(146, Up, 10, -1, Tip(348)),
-                    Button(147, Down, 11, -1, Tip(351)),
-                    Button(117, Browser, 12, -1, Tip(347))};
+    url.elements = {
+        Button(113, Create, 6, 6, Tip(349)),
+        Button(116, Edit, 7, 7, Tip(346)),
+        Button(112, Delete, 8, 8, Tip(40)),
+        Separator(),
+        conditional,
+        Separator(),
+        Button(146, Up, 10, -1, Tip(348)),
+        Button(147, Down, 11, -1, Tip(351)),
+        Button(117, Browser, 12, -1, Tip(347)),
+        Separator(),
+        TextButton(QT_TRANSLATE_NOOP("XALScriptEdit", "Undo"), Undo, 18, QStringLiteral("Z")),
+        TextButton(QT_TRANSLATE_NOOP("XALScriptEdit", "Redo"), Redo, 19, QStringLiteral("Y"))};
 
     RibbonElement start = Button(121, RecordStart, 13, 13, Tip(42));
     start.kind = RibbonKind::SplitButton;

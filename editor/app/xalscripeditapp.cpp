@@ -15,6 +15,7 @@
 #include "scriptmodel.h"
 #include "scriptsave.h"
 #include "sessionrules.h"
+#include "undohistory.h"
 #include "xallanguage.h"
 #include "xallock.h"
 #include "xalscripteditdoc.h"
@@ -31,6 +32,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 CXALScripEditApp* g_app = nullptr;
@@ -500,6 +502,9 @@ void CXALScripEditApp::OnProperties() {
 void CXALScripEditApp::TakeStoredProperties() {
     if (CMongoDB* db = GetDatabase())
         m_document->TakeStoredProperties(*db);
+    // The dialog stored them itself: undo does not take them back.
+    if (m_view)
+        m_view->History().TakeDocumentValues();
 }
 
 void CXALScripEditApp::UpdateMainTitle(const QString& xalID, const QString& title) {
@@ -546,9 +551,13 @@ void CXALScripEditApp::ExcludeDomain(const QString& strDisplayName, const QStrin
         .ExcludeDomain(strDisplayName, strPattern);
 }
 
-void CXALScripEditApp::StartRecording() {
-    if (m_pRecording)
-        m_pRecording->StartRecording(true);
+void CXALScripEditApp::StartRecording(bool urlFiltering) {
+    if (m_pRecording) {
+        std::optional<CUndoStepGuard> step;
+        if (m_view)
+            step.emplace(m_view->History());
+        m_pRecording->StartRecording(urlFiltering);
+    }
     if (m_mainFrame)
         m_mainFrame->UpdateCommandUI();
 }

@@ -137,7 +137,9 @@ public:
     bool SaveAccount() override;
     void ShowContextMenu(int nMenuId, const QPoint& globalPos) override;
     void SetConditionalScriptButton(bool bDelete) override;
-    void StartRecording() override; // with URL filtering, as the Start command
+    void StartRecording() override { StartRecording(true); } // as the Start command
+    // What a start changes in the e-script is one undo step.
+    void StartRecording(bool urlFiltering);
     IEditDialogs& EditDialogs() override;
     IDialogShell& DialogShell() override;
     // Asks, then adds the pattern to the local hidden URLs under the Settings program's lock.

@@ -177,67 +177,93 @@ void CDialEditURL::MoveDown() {
     ++m_nSelected;
 }
 
+CPastedURL CheckPastedURL(const QString& clipboardText) {
+    CPastedURL pasted;
+    // Each UTF-8 byte one character, so that the encoding of a row is that of UTF-8 bytes.
+    pasted.strText = CAdmTools::WideToUTF8Chars(clipboardText.trimmed());
+    CAdmTools::EnsureProtocol(pasted.strText);
+    if (CAdmTools::GetSpecialVariableKind(pasted.strText, pasted.strKind)) {
+        pasted.status = CPastedURL::Status::InternalVariable;
+        return pasted;
+    }
+    if (!CAdmTools::IsValidURL(pasted.strText)) {
+        pasted.status = CPastedURL::Status::BadSyntax;
+        return pasted;
+    }
+    XalParsedURL parsed;
+    parsed.port = 80;
+    if (!XalParseURL(pasted.strText, parsed))
+        return pasted;
+    pasted.bParsed = true;
+    pasted.nProtocol = CAdmTools::GetProtocolIndex(pasted.strText);
+    pasted.strServer = parsed.server + CAdmTools::GetPortSuffix(parsed.port);
+    const qsizetype schemeEnd = pasted.strText.indexOf(QStringLiteral("://"));
+    pasted.bHasAddress = pasted.strText.mid(schemeEnd + 3).contains(u'/');
+    if (!pasted.bHasAddress)
+        return pasted;
+    pasted.strObject = parsed.object;
+    const qsizetype question = parsed.object.indexOf(u'?');
+    pasted.strAddress = parsed.object.left(question);
+    if (question >= 0)
+        CAdmTools::ParseParameters(pasted.pairs, parsed.object.mid(question + 1), 0);
+    return pasted;
+}
+
 bool CDialEditURL::PasteURL() {
     if (m_bServerLocked)
         return false;
     const std::optional<QString> clipboard = m_shell.ClipboardText();
     if (!clipboard)
         return false;
-    // Each UTF-8 byte one character, so that the encoding of a row is that of UTF-8 bytes.
-    QString text = CAdmTools::WideToUTF8Chars(clipboard->trimmed());
-    CAdmTools::EnsureProtocol(text);
-    QString kind;
-    if (CAdmTools::GetSpecialVariableKind(text, kind)) {
-        m_messages.Inform(XalFormat(55, kind, text), MsgIcon::Warning);
+    const CPastedURL pasted = CheckPastedURL(*clipboard);
+    switch (pasted.status) {
+    case CPastedURL::Status::InternalVariable:
+        m_messages.Inform(XalFormat(55, pasted.strKind, pasted.strText), MsgIcon::Warning);
         return false;
+    case CPastedURL::Status::BadSyntax:
+        m_messages.Inform(XalFormat(157, pasted.strText), MsgIcon::Warning);
+        return false;
+    case CPastedURL::Status::Ok:
+        break;
     }
-    if (!CheckURL(text))
-        return false;
-    SplitPastedURL(text);
+    ApplyPastedURL(pasted);
     return true;
 }
 
-void CDialEditURL::SplitPastedURL(const QString& text) {
-    m_strServer = text;
-    XalParsedURL parsed;
-    parsed.port = 80;
+void CDialEditURL::ApplyPastedURL(const CPastedURL& pasted) {
+    m_strServer = pasted.strText;
     const auto dropRows = [this] {
         for (const CURLParamRow& row : m_rows)
             Release(row.strShown);
         m_rows.clear();
         m_nSelected = -1;
     };
-    if (!XalParseURL(text, parsed)) {
+    if (!pasted.bParsed) {
         m_strAddress.clear();
         dropRows();
         return;
     }
-    m_nProtocol = CAdmTools::GetProtocolIndex(text);
-    m_strServer = parsed.server + CAdmTools::GetPortSuffix(parsed.port);
-    const qsizetype schemeEnd = text.indexOf(QStringLiteral("://"));
-    if (!text.mid(schemeEnd + 3).contains(u'/')) {
+    m_nProtocol = pasted.nProtocol;
+    m_strServer = pasted.strServer;
+    if (!pasted.bHasAddress) {
         // A bare server: keeping the old address and rows would make another URL.
         m_strAddress.clear();
         dropRows();
         return;
     }
-    if (m_strAddress == parsed.object)
+    if (m_strAddress == pasted.strObject)
         return;
-    const qsizetype question = parsed.object.indexOf(u'?');
-    m_strAddress = parsed.object.left(question);
-    std::vector<CURLParamObj> pairs;
-    if (question >= 0)
-        CAdmTools::ParseParameters(pairs, parsed.object.mid(question + 1), 0);
+    m_strAddress = pasted.strAddress;
     // Rows compare by the value as entered: the shown value is decoded and would differ.
     const bool same =
-        std::equal(pairs.begin(), pairs.end(), m_rows.begin(), m_rows.end(),
+        std::equal(pasted.pairs.begin(), pasted.pairs.end(), m_rows.begin(), m_rows.end(),
                    [](const CURLParamObj& pair, const CURLParamRow& row) {
                        return pair.m_strName == row.strName && pair.m_strValue == row.strEntered;
                    });
     if (same)
         return;
     dropRows();
-    for (const CURLParamObj& pair : pairs) {
+    for (const CURLParamObj& pair : pasted.pairs) {
         m_rows.push_back({pair.m_strName, CAdmTools::URLDecodeRepeated(pair.m_strValue, 10), 0,
                           CDialEditURLParams::KindFromFlags(pair.m_nSpecialVariable),
                           pair.m_strValue, pair.m_strValue});

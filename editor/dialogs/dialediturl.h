@@ -23,6 +23,24 @@ struct CURLParamRow {
     QString strEntered; // the value as entered (undecoded)
 };
 
+// A URL text as the dialog takes it from the clipboard: each UTF-8 byte one character, a
+// protocol put in front when it has none, checked and split. Paste in the script views takes
+// URLs by the same rules.
+struct CPastedURL {
+    enum class Status { Ok, InternalVariable, BadSyntax };
+    Status status = Status::Ok;
+    QString strText;          // the text as checked
+    QString strKind;          // InternalVariable: the kind found
+    bool bParsed = false;     // false: the checked text still does not parse as a URL
+    bool bHasAddress = false; // false: a bare server
+    int nProtocol = 0;
+    QString strServer;               // server name with port suffix
+    QString strObject;               // address with query
+    QString strAddress;              // address up to its "?"
+    std::vector<CURLParamObj> pairs; // parameters of the query, as they stand
+};
+[[nodiscard]] CPastedURL CheckPastedURL(const QString& clipboardText);
+
 class CDialEditURL {
 public:
     enum class Field { None, Server, Address };
@@ -85,7 +103,7 @@ public:
 private:
     bool CheckURL(const QString& url);
     void Release(const QString& shownValue);
-    void SplitPastedURL(const QString& text);
+    void ApplyPastedURL(const CPastedURL& pasted);
 
     IMessageSink& m_messages;
     IEditDialogs& m_dialogs;

@@ -209,6 +209,11 @@ void CXALScripEditDoc::AddAvailableDomain(const QString& server) {
     emit Changed();
 }
 
+void CXALScripEditDoc::SetAvailableDomains(const QStringList& domains) {
+    m_lstDomainAvailable = domains;
+    emit Changed();
+}
+
 void CXALScripEditDoc::SetDomains(const QStringList& domains) {
     m_lstDomain = domains;
     emit Changed();
@@ -224,6 +229,12 @@ void CXALScripEditDoc::AddFlexibleParameter(const QString& parameter, const QStr
     entry.m_strFind = parameter;
     entry.m_strReplace = variable;
     m_lstFlexibleParameters.push_back(std::move(entry));
+    emit Changed();
+}
+
+void CXALScripEditDoc::SetFlexibleParameters(std::vector<CFindReplaceObj> parameters, int count) {
+    m_lstFlexibleParameters = std::move(parameters);
+    m_nFlexibleCount = std::max(count, 0);
     emit Changed();
 }
 

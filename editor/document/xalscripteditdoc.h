@@ -72,6 +72,7 @@ public:
     void SetLogon(const QString& user, const QString& password);
     [[nodiscard]] const QStringList& AvailableDomains() const { return m_lstDomainAvailable; }
     void AddAvailableDomain(const QString& server);
+    void SetAvailableDomains(const QStringList& domains);
     [[nodiscard]] const QStringList& Domains() const { return m_lstDomain; }
     void SetDomains(const QStringList& domains);
     // Available domains of the e-script as last loaded or saved (the domain question).
@@ -86,6 +87,8 @@ public:
     [[nodiscard]] int FlexibleCount() const { return m_nFlexibleCount; }
     void SetFlexibleCount(int count);
     void AddFlexibleParameter(const QString& parameter, const QString& variable);
+    // The whole list and count at once (undo and redo).
+    void SetFlexibleParameters(std::vector<CFindReplaceObj> parameters, int count);
     void RemoveFlexibleParameter(const QString& variable);
     // Renames every entry that stands for placeholder oldName.
     void RenameFlexibleParameter(const QString& oldName, const QString& newName);

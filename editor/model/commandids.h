@@ -60,6 +60,7 @@ inline constexpr int Copy = 57634;
 inline constexpr int Cut = 57635;
 inline constexpr int Paste = 57637;
 inline constexpr int Undo = 57643;
+inline constexpr int Redo = 57644;
 inline constexpr int NextPane = 57680;
 inline constexpr int PrevPane = 57681;
 } // namespace XalCmd

@@ -39,6 +39,9 @@ public:
         return m_grid.FindTextInRows(strText);
     }
     void SpreadFlexibleParameter(const CSpreadRequest& request);
+    // Inserts URL rows with their parameters after the block of nRow's URL (at the end without
+    // a row) and selects the first of them.
+    void InsertURLs(int nRow, const std::vector<CURLObj>& urls);
     void RenumberPlaceholders(const QString& strOld, const QString& strNew);
 
     // Right click on nHitRow (-1 for empty space): adjusts the selection as the grid does and

@@ -119,6 +119,25 @@ int CMyTreeGridCtrl::RemoveRowWithSubRows(int nRow) {
     return nCount;
 }
 
+void CMyTreeGridCtrl::ReplaceRows(int nAt, int nRemove, std::vector<CGridRow> rows) {
+    nAt = std::clamp(nAt, 0, GetRowCount());
+    nRemove = std::clamp(nRemove, 0, GetRowCount() - nAt);
+    const auto itAt = m_rows.begin() + nAt;
+    const auto nInserted = static_cast<int>(rows.size());
+    if (nRemove == nInserted) {
+        std::move(rows.begin(), rows.end(), itAt);
+    } else {
+        m_rows.erase(itAt, itAt + nRemove);
+        m_rows.insert(m_rows.begin() + nAt, std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
+    }
+    if (m_nCurrentRow >= nAt + nRemove)
+        m_nCurrentRow += nInserted - nRemove;
+    else if (m_nCurrentRow >= nAt)
+        m_nCurrentRow = -1;
+    NotifyReset();
+}
+
 int CMyTreeGridCtrl::GetFirstSelectedRow() const {
     const auto it = std::find_if(m_rows.begin(), m_rows.end(),
                                  [](const CGridRow& row) { return row.m_bSelected; });

@@ -94,6 +94,9 @@ public:
     void RemoveAll();
     // Removes the row and its sub-rows; returns the number of rows removed.
     int RemoveRowWithSubRows(int nRow);
+    // Replaces nRemove rows from nAt by rows as they are (undo and redo put whole ranges back;
+    // the caller leaves the blocks well formed). The current row is dropped when it went.
+    void ReplaceRows(int nAt, int nRemove, std::vector<CGridRow> rows);
 
     [[nodiscard]] int GetFirstSelectedRow() const;
     [[nodiscard]] int GetSelectedRowCount() const;

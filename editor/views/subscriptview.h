@@ -19,6 +19,7 @@ public:
     bool OnCommand(int nCommand) override;
     // Frees every placeholder the rows hold that no other view shows, before the tab goes.
     void ReleaseFlexibleParameters();
+    [[nodiscard]] const QByteArray& GetExtraFields() const { return m_baExtraFields; }
 
     [[nodiscard]] bool CanMoveUp() const override;
     [[nodiscard]] bool CanMoveDown() const override;

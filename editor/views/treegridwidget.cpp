@@ -400,12 +400,50 @@ void CTreeGridWidget::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     // Commands from the mouse and the keyboard obey the same enabling as the ribbon.
     if (pEvent->button() == Qt::LeftButton && indexAt(pEvent->position().toPoint()).isValid() &&
         m_view.IsCommandEnabled(XalCmd::Edit))
-        m_view.OnCommand(XalCmd::Edit);
+        m_view.TabView().OnCommand(m_view, XalCmd::Edit);
+}
+
+int EditingCommandForKey(QKeyCombination key) {
+    const Qt::KeyboardModifiers mods = key.keyboardModifiers() & ~Qt::KeypadModifier;
+    const Qt::Key k = key.key();
+    if (mods == Qt::ControlModifier) {
+        switch (k) {
+        case Qt::Key_Z:
+            return XalCmd::Undo;
+        case Qt::Key_Y:
+            return XalCmd::Redo;
+        case Qt::Key_C:
+        case Qt::Key_Insert:
+            return XalCmd::Copy;
+        case Qt::Key_X:
+            return XalCmd::Cut;
+        case Qt::Key_V:
+            return XalCmd::Paste;
+        default:
+            return 0;
+        }
+    }
+    if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && k == Qt::Key_Z)
+        return XalCmd::Redo;
+    if (mods == Qt::AltModifier && k == Qt::Key_Backspace)
+        return XalCmd::Undo;
+    if (mods == Qt::ShiftModifier && k == Qt::Key_Delete)
+        return XalCmd::Cut;
+    if (mods == Qt::ShiftModifier && k == Qt::Key_Insert)
+        return XalCmd::Paste;
+    return 0;
 }
 
 void CTreeGridWidget::keyPressEvent(QKeyEvent* pEvent) {
+    CXALScripEditView& tabView = m_view.TabView();
+    if (const int nCommand = EditingCommandForKey(pEvent->keyCombination())) {
+        if (tabView.IsCommandEnabled(nCommand))
+            tabView.OnCommand(m_view, nCommand);
+        pEvent->accept();
+        return;
+    }
     if (pEvent->key() == Qt::Key_Delete && m_view.IsCommandEnabled(XalCmd::Delete))
-        m_view.OnCommand(XalCmd::Delete);
+        tabView.OnCommand(m_view, XalCmd::Delete);
     QTreeView::keyPressEvent(pEvent);
 }
 

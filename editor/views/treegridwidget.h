@@ -57,6 +57,9 @@ inline constexpr int kVariableColumnMax = 420;
 [[nodiscard]] int VariableColumnWidth(const CMyTreeGridCtrl& grid, const QFontMetrics& metrics,
                                       int nExtra);
 
+// The undo, redo and clipboard command a key of the grid runs; 0 for none.
+[[nodiscard]] int EditingCommandForKey(QKeyCombination key);
+
 class CTreeGridWidget final : public QTreeView, private IGridObserver {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CTreeGridWidget)

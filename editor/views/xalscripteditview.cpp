@@ -2,11 +2,13 @@
 
 #include "admtools.h"
 #include "basescriptview.h"
+#include "commandids.h"
 #include "messages.h"
 #include "qjtrace.h"
 #include "scriptview.h"
 #include "specialvars.h"
 #include "subscriptview.h"
+#include "undohistory.h"
 #include "viewhost.h"
 #include "xalscripteditdoc.h"
 #include "xalstrings.h"
@@ -15,6 +17,7 @@ CXALScripEditView::CXALScripEditView(IViewHost& host, CXALScripEditDoc& document
     : m_host(host), m_doc(document) {
     AddTab(std::make_unique<CScriptView>(*this), XalString(124));
     m_doc.SetScriptCollector([this](CScriptObj& script) { CollectTabs(script); });
+    m_history = std::make_unique<CUndoHistory>(*this, m_doc);
 }
 
 CXALScripEditView::~CXALScripEditView() {
@@ -25,6 +28,22 @@ void CXALScripEditView::AddTab(std::unique_ptr<CBaseScriptView> view, const QStr
     m_tabs.push_back(Tab{std::move(view), strCaption});
     if (m_pObserver != nullptr)
         m_pObserver->OnTabAdded(GetTabCount() - 1);
+}
+
+CSubscriptView& CXALScripEditView::InsertConditionalTab(int nIndex, const QString& strName,
+                                                        const QByteArray& baExtraFields) {
+    nIndex = std::clamp(nIndex, 1, GetTabCount());
+    auto view = std::make_unique<CSubscriptView>(*this);
+    CSubscriptView& rView = *view;
+    CSubscriptObj identity;
+    identity.m_baExtraFields = baExtraFields;
+    rView.FillScript(strName, identity);
+    m_tabs.insert(m_tabs.begin() + nIndex, Tab{std::move(view), XalFormat(125, strName)});
+    if (m_nActiveTab >= nIndex)
+        ++m_nActiveTab;
+    if (m_pObserver != nullptr)
+        m_pObserver->OnTabAdded(nIndex);
+    return rView;
 }
 
 void CXALScripEditView::RemoveTab(int nIndex) {
@@ -98,6 +117,7 @@ void CXALScripEditView::SetScript(const CScriptObj& script, bool recovered) {
             rView.FillScript(subscript.m_strName, subscript);
         }
     }
+    m_history->Reset();
 }
 
 void CXALScripEditView::GetScriptList(CScriptObj& script) {
@@ -145,6 +165,7 @@ bool CXALScripEditView::SaveModified() {
 }
 
 void CXALScripEditView::AddConditionalTab(const QString& strName, const CSubscriptObj& subscript) {
+    const CUndoStepGuard step(*m_history);
     auto view = std::make_unique<CSubscriptView>(*this);
     CSubscriptView& rView = *view;
     AddTab(std::move(view), XalFormat(125, strName));
@@ -162,6 +183,7 @@ bool CXALScripEditView::DeleteConditionalScript(const CBaseScriptView& view) {
     }
     if (nIndex < 0)
         return false;
+    const CUndoStepGuard step(*m_history);
     if (m_host.Messages().Ask(XalFormat(140, view.GetName()), MsgButtons::YesNo,
                               MsgIcon::Question) != MsgAnswer::Yes)
         return false;
@@ -246,6 +268,7 @@ COLORREF CXALScripEditView::GetServerColor(const QString& strServer) {
 }
 
 void CXALScripEditView::OnRecordedURLs(const std::vector<CRecordedURL>& list) {
+    const CUndoStepGuard step(*m_history);
     SetActiveTab(0);
     GetMainView().AppendRecordedURLs(list);
 }
@@ -254,16 +277,61 @@ void CXALScripEditView::CloseTab(int nIndex) {
     CBaseScriptView* pView = GetTabView(nIndex);
     if (pView == nullptr)
         return;
+    const CUndoStepGuard step(*m_history);
     SetActiveTab(nIndex);
     pView->OnClose();
 }
 
 bool CXALScripEditView::IsCommandEnabled(int nCommand) const {
-    const CBaseScriptView* pView = GetTabView(m_nActiveTab);
+    const bool bReady = m_doc.IsLoaded() && !m_host.IsRecording();
+    switch (nCommand) {
+    case XalCmd::Undo:
+        return bReady && m_history->CanUndo();
+    case XalCmd::Redo:
+        return bReady && m_history->CanRedo();
+    case XalCmd::Copy:
+        return CanCopy();
+    case XalCmd::Cut:
+        return CanCut();
+    case XalCmd::Paste:
+        return bReady && !m_history->IsInStep();
+    default:
+        break;
+    }
+    const CBaseScriptView* pView = ActiveView();
     return pView != nullptr && pView->IsCommandEnabled(nCommand);
 }
 
 void CXALScripEditView::OnCommand(int nCommand) {
-    if (CBaseScriptView* pView = GetTabView(m_nActiveTab))
-        pView->OnCommand(nCommand);
+    switch (nCommand) {
+    case XalCmd::Undo:
+        m_history->Undo();
+        return;
+    case XalCmd::Redo:
+        m_history->Redo();
+        return;
+    case XalCmd::Copy:
+        CopyURLs();
+        return;
+    case XalCmd::Cut:
+        CutURLs();
+        return;
+    case XalCmd::Paste:
+        PasteURLs();
+        return;
+    default:
+        break;
+    }
+    if (CBaseScriptView* pView = ActiveView())
+        OnCommand(*pView, nCommand);
+}
+
+void CXALScripEditView::OnCommand(CBaseScriptView& view, int nCommand) {
+    if (nCommand == XalCmd::Undo || nCommand == XalCmd::Redo || nCommand == XalCmd::Copy ||
+        nCommand == XalCmd::Cut || nCommand == XalCmd::Paste) {
+        OnCommand(nCommand);
+        return;
+    }
+    const CUndoStepGuard step(*m_history);
+    view.OnCommand(nCommand);
 }

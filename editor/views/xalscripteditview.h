@@ -18,6 +18,7 @@ class CXALScripEditDoc;
 class CBaseScriptView;
 class CScriptView;
 class CSubscriptView;
+class CUndoHistory;
 struct CRecordedURL;
 
 // Told about tab changes so that a widget shell can follow the logic.
@@ -86,15 +87,37 @@ public:
     void SetActiveTab(int nIndex);
     void SetObserver(ITabObserver* pObserver) { m_pObserver = pObserver; }
 
-    // Commands go to the active view.
+    // Commands go to the active view; undo, redo and the clipboard are the tab view's own.
+    // Each command that changes the e-script is one undo step.
     [[nodiscard]] bool IsCommandEnabled(int nCommand) const;
     void OnCommand(int nCommand);
+    // A command from a view's own input (double click, keys): one undo step as well.
+    void OnCommand(CBaseScriptView& view, int nCommand);
+
+    // Every change of the e-script between BeginStep/EndStep (CUndoStepGuard) is one step.
+    [[nodiscard]] CUndoHistory& History() const { return *m_history; }
+
+    // Clipboard commands of the active view (menu 119, Ctrl+X/C/V).
+    [[nodiscard]] bool CanCopy() const;
+    [[nodiscard]] bool CanCut() const;
+    // The selected URL blocks, one URL a line; false when none is selected.
+    bool CopyURLs();
+    // Copy, then deletes the selected URL blocks but the first URL.
+    bool CutURLs();
+    // Inserts the URLs of the clipboard's lines after the current URL; false (after a message)
+    // when the text holds none.
+    bool PasteURLs();
 
     [[nodiscard]] IViewHost& Host() const { return m_host; }
     [[nodiscard]] CXALScripEditDoc& Document() const { return m_doc; }
 
 private:
+    friend class CUndoHistory;
     void AddTab(std::unique_ptr<CBaseScriptView> view, const QString& strCaption);
+    // Undo and redo put a conditional tab back at its place, empty, with its identity.
+    CSubscriptView& InsertConditionalTab(int nIndex, const QString& strName,
+                                         const QByteArray& baExtraFields);
+    [[nodiscard]] CBaseScriptView* ActiveView() const { return GetTabView(m_nActiveTab); }
     void RemoveTab(int nIndex);
     void CollectTabs(CScriptObj& script);
 
@@ -112,4 +135,5 @@ private:
     bool m_bConditionalButton = false;
     std::vector<CServerColorObj> m_lstServerColors;
     int m_nColorIndex = -1;
+    std::unique_ptr<CUndoHistory> m_history; // after the tabs it mirrors
 };

@@ -51,6 +51,8 @@ TEST(RibbonLayout, editor_category_panels_and_buttons) {
         {XalCmd::Up, "Up", "U", 10, -1},
         {XalCmd::Down, "Down", "W", 11, -1},
         {XalCmd::Browser, "Browser", "B", 12, -1},
+        {XalCmd::Undo, "Undo", "Z", 18, -1},
+        {XalCmd::Redo, "Redo", "Y", 19, -1},
         {XalCmd::RecordStart, "Start", "A", 13, 13},
         {XalCmd::RecordStop, "Exit", "L", 14, 14},
     };
