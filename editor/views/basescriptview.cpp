@@ -237,8 +237,10 @@ void CBaseScriptView::SpreadFlexibleParameter(const CSpreadRequest& request) {
             if ((request.nMode == 1 && bEqual && strName == request.strName) ||
                 (request.nMode == 2 && bEqual)) {
                 row.m_cells[1].strText = request.strPlaceholder;
-                row.m_nData =
-                    request.nMode == 1 ? RowBits::kFlexByNameValue : RowBits::kFlexByValue;
+                // Every parameter row keeps its 0x40: the save writes the row bits, and a load
+                // gives them back with it.
+                row.m_nData = RowBits::kParam | (request.nMode == 1 ? RowBits::kFlexByNameValue
+                                                                    : RowBits::kFlexByValue);
                 record.m_strRawValue = request.templ.m_strRawValue;
                 record.m_strValue = request.templ.m_strValue;
                 record.m_nFlags = request.templ.m_nFlags;
@@ -250,7 +252,7 @@ void CBaseScriptView::SpreadFlexibleParameter(const CSpreadRequest& request) {
                     strText.replace(sep + request.strValue, sep + request.strPlaceholder);
                 if (strText != strBefore) {
                     row.m_cells[1].strText = strText;
-                    row.m_nData = RowBits::kFlexByValue;
+                    row.m_nData = RowBits::kParam | RowBits::kFlexByValue;
                     record.m_strValue = strText;
                     record.m_strRawValue = CAdmTools::URLEncode(strText);
                     record.m_nFlags = request.templ.m_nFlags;

@@ -86,23 +86,15 @@ bool CSubscriptView::Implements(int nCommand) const {
 }
 
 void CSubscriptView::ReleaseFlexibleParameters() {
-    bool bFound = true;
-    while (bFound) {
-        bFound = false;
-        for (int i = 0; i < m_grid.GetRowCount(); ++i) {
-            const int nCell = m_grid.IsURLRow(i) ? 0 : 1;
-            const QString strText = m_grid.Row(i).m_cells[static_cast<std::size_t>(nCell)].strText;
-            const qsizetype nAt = strText.indexOf(kXalUrlPrefix);
-            if (nAt < 0)
-                continue;
-            bFound = true;
-            const qsizetype nEnd = strText.indexOf(u'_', nAt + kXalUrlPrefix.size());
-            const QString strPlaceholder =
-                nEnd < 0 ? strText.mid(nAt) : strText.mid(nAt, nEnd - nAt + 1);
+    // The rows stop showing their placeholders first, then every number no row shows any more
+    // is freed: a cell may hold two placeholders ("/_XALURL_3_/_XALURL_2_"), and freeing only
+    // the first would leave the other's list entry behind.
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        const int nCell = m_grid.IsURLRow(i) ? 0 : 1;
+        if (m_grid.Row(i).m_cells[static_cast<std::size_t>(nCell)].strText.contains(kXalUrlPrefix))
             m_grid.SetCellText(i, nCell, QString());
-            m_tabView.ReleasePlaceholder(2, strPlaceholder);
-        }
     }
+    m_tabView.ReleaseUnshownPlaceholders();
 }
 
 int CSubscriptView::SpreadStartRow() const {

@@ -456,15 +456,29 @@ void CUndoHistory::Apply(const CUndoStep& step, bool bForward) {
         m_tabView.RemoveTab(it->nIndex);
         m_mirror.erase(m_mirror.begin() + it->nIndex);
     }
-    for (const auto& [nTab, hunks] : step.rows)
+    // The tab that shows the change becomes the active one: a tab that came back, else the
+    // first whose rows changed.
+    const CBaseScriptView* pShown = nullptr;
+    for (const auto& [nTab, hunks] : step.rows) {
         ApplyHunks(nTab, hunks, bForward);
-    for (const CTabSnapshot& snapshot : back)
+        if (pShown == nullptr)
+            pShown = m_mirror[static_cast<std::size_t>(nTab)].pView;
+    }
+    for (const CTabSnapshot& snapshot : back) {
         InsertTab(snapshot);
+        if (&snapshot == &back.front())
+            pShown = m_mirror[static_cast<std::size_t>(snapshot.nIndex)].pView;
+    }
     if (step.nDocMask != 0) {
         SetDocValues(bForward ? step.docAfter : step.docBefore, step.nDocMask);
         m_mirrorDoc = DocValues();
     }
-    m_tabView.SetActiveTab(bForward ? step.nActiveAfter : step.nActiveBefore);
+    int nActive = bForward ? step.nActiveAfter : step.nActiveBefore;
+    for (int i = 0; i < m_tabView.GetTabCount(); ++i) {
+        if (m_tabView.GetTabView(i) == pShown)
+            nActive = i;
+    }
+    m_tabView.SetActiveTab(nActive);
     m_bApplying = false;
 }
 

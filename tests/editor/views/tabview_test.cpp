@@ -239,7 +239,7 @@ TEST_F(TabView, spread_by_value_reaches_every_script_but_not_the_condition_block
     EXPECT_EQ(main.Record(0).m_nFlags, kURLFlexibleFlags);
     EXPECT_EQ(main.Row(0).m_nData, 0x8020u);
     EXPECT_EQ(main.Row(1).m_cells[1].strText, QStringLiteral("_XALURL_0_"));
-    EXPECT_EQ(main.Row(1).m_nData, 0x8000u);
+    EXPECT_EQ(main.Row(1).m_nData, 0x8040u);
     EXPECT_EQ(main.Record(1).m_nFlags, 0x8000);
     EXPECT_EQ(main.Row(2).m_cells[1].strText, QStringLiteral("p/_XALURL_0_/q"));
     EXPECT_EQ(main.Record(2).m_strRawValue, QStringLiteral("p%2F_XALURL_0_%2Fq"));
@@ -261,7 +261,7 @@ TEST_F(TabView, spread_by_name_and_value_needs_both_to_match) {
     view.UpdateAllScripts(request);
     const CMyTreeGridCtrl& cond = view.GetTabView(1)->Grid();
     EXPECT_EQ(cond.Row(2).m_cells[1].strText, QStringLiteral("_XALURL_3_"));
-    EXPECT_EQ(cond.Row(2).m_nData, 0x800u);
+    EXPECT_EQ(cond.Row(2).m_nData, 0x840u);
     EXPECT_EQ(cond.Row(3).m_cells[1].strText, QStringLiteral("x/_XALURL_2_"));
 }
 
@@ -349,4 +349,24 @@ TEST_F(Closing, failed_save_keeps_the_editor_open) {
     host.m_messages.Queue(MsgAnswer::Yes);
     EXPECT_FALSE(view.SaveModified());
     EXPECT_EQ(host.m_nSaveCalls, 1);
+}
+
+TEST(TabViewRelease, deleting_a_conditional_script_frees_every_placeholder_of_a_cell) {
+    CFakeHost host;
+    CXALScripEditView view(host, host.m_doc);
+    CScriptObj script;
+    script.m_lstURLParameter = {Flex(QStringLiteral("a"), QStringLiteral("_XALURL_0_")),
+                                Flex(QStringLiteral("b"), QStringLiteral("_XALURL_1_"))};
+    script.m_lstScripts.push_back(
+        Script(0, {}, {Url(QStringLiteral("h"), QStringLiteral("/m/_XALURL_0_"))}));
+    script.m_lstScripts.push_back(
+        Script(1, QStringLiteral("Two"),
+               {Url(QStringLiteral("h"), QStringLiteral("/c")),
+                Url(QStringLiteral("h"), QStringLiteral("/_XALURL_0_/_XALURL_1_"))}));
+    view.SetScript(script);
+    view.CloseTab(1);
+    ASSERT_EQ(view.GetTabCount(), 1);
+    EXPECT_EQ(host.m_doc.FlexibleCount(), 1);
+    ASSERT_EQ(host.m_doc.FlexibleParameters().size(), 1u);
+    EXPECT_EQ(host.m_doc.FlexibleParameters().front().m_strReplace, QStringLiteral("_XALURL_0_"));
 }
