@@ -216,3 +216,47 @@ TEST_F(Widgets, variable_column_sized_by_the_user_stays_as_the_user_left_it) {
     view.SetScript(script);
     EXPECT_EQ(widget.columnWidth(0), 250);
 }
+
+TEST_F(Widgets, grid_keys_copy_paste_and_undo_through_the_tab_view) {
+    CXALScripEditTabWidget tabs(view);
+    view.SetScript(WidgetScript());
+    host.m_doc.SetModified(false);
+    tabs.show();
+    auto* page = qobject_cast<CTreeGridWidget*>(tabs.widget(0));
+    ASSERT_NE(page, nullptr);
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    grid.DeselectAllRows();
+    grid.SelectRow(3);
+    QTest::keyClick(page, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(host.m_shell.m_clipboard.value_or(QString()), QStringLiteral("http://g/b\tq=2\n"));
+
+    QTest::keyClick(page, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(grid.GetRowCount(), 7);
+    EXPECT_EQ(page->GridModel().rowCount(), 3) << "the widget follows the pasted rows";
+    EXPECT_TRUE(host.m_doc.IsModified());
+
+    QTest::keyClick(page, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(grid.GetRowCount(), 5);
+    EXPECT_EQ(page->GridModel().rowCount(), 2);
+    EXPECT_FALSE(host.m_doc.IsModified());
+    QTest::keyClick(page, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.GetRowCount(), 7);
+    QTest::keyClick(page, Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(grid.GetRowCount(), 5);
+    QTest::keyClick(page, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(grid.GetRowCount(), 7);
+}
+
+TEST_F(Widgets, undoing_a_deleted_conditional_script_brings_its_page_back) {
+    CXALScripEditTabWidget tabs(view);
+    view.SetScript(WidgetScript());
+    view.CloseTab(1);
+    ASSERT_EQ(tabs.count(), 1);
+    view.OnCommand(XalCmd::Undo);
+    ASSERT_EQ(tabs.count(), 2);
+    EXPECT_EQ(tabs.tabText(1), QStringLiteral("Conditional script: C"));
+    EXPECT_EQ(tabs.currentIndex(), 1);
+    auto* page = qobject_cast<CTreeGridWidget*>(tabs.widget(1));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->GridModel().rowCount(), 2);
+}
