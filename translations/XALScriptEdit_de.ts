@@ -845,5 +845,23 @@ Warnung: Das gespeicherte E-Script wurde später, am %s, geändert. Wenn Sie die
         <source>An e-script with XAL ID &apos;%s&apos; already exists.</source>
         <translation>Ein E-Script mit der XAL-ID &apos;%s&apos; ist bereits vorhanden.</translation>
     </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>The clipboard holds no URL to paste. Paste takes one complete URL a line.</source>
+        <translation>Die Zwischenablage enthält keine URL zum Einfügen. Einfügen erwartet eine vollständige URL pro Zeile.</translation>
+    </message>
+    <message>
+        <source>These lines of the clipboard hold no URL, or an internal XAL URL parameter, and were left out:
+%1</source>
+        <translation>Diese Zeilen der Zwischenablage enthalten keine URL oder einen internen XAL-URL-Parameter und wurden ausgelassen:
+%1</translation>
+    </message>
 </context>
 </TS>

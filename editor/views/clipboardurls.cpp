@@ -94,7 +94,7 @@ CClipboardURLs URLsFromClipboardText(const QString& text) {
             strBody = CAdmTools::WideToUTF8Chars(line.mid(nTab + 1).trimmed());
             QString strKind;
             if (CAdmTools::GetSpecialVariableKind(strBody, strKind)) {
-                refuse(pasted.strText, strKind);
+                refuse(pasted.strText + u' ' + strBody, strKind);
                 continue;
             }
         }
