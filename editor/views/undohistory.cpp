@@ -489,6 +489,11 @@ void CUndoHistory::FollowModified() {
 }
 
 bool CUndoHistory::Undo() {
+    if (m_nDepth > 0)
+        return false;
+    // A change made outside every step would leave the mirror behind the rows, and the
+    // step's places would be wrong: it becomes a step of its own first.
+    Capture();
     if (!CanUndo())
         return false;
     --m_nPos;
@@ -498,6 +503,9 @@ bool CUndoHistory::Undo() {
 }
 
 bool CUndoHistory::Redo() {
+    if (m_nDepth > 0)
+        return false;
+    Capture(); // as for Undo; a change of its own ends what could be redone
     if (!CanRedo())
         return false;
     Apply(m_steps[static_cast<std::size_t>(m_nPos)], true);

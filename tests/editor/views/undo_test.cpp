@@ -343,3 +343,13 @@ TEST_F(Undo, no_undo_while_a_recording_runs_or_a_step_is_open) {
     }
     EXPECT_TRUE(view.IsCommandEnabled(XalCmd::Undo));
 }
+
+TEST_F(Undo, a_change_made_outside_every_step_is_undone_on_its_own_first) {
+    Paste(QStringLiteral("http://a.example.com/1\n"));
+    Grid(0).RemoveRowWithSubRows(3); // no guard around it
+    const int nRows = Grid(0).GetRowCount();
+    view.OnCommand(XalCmd::Undo);
+    EXPECT_EQ(Grid(0).GetRowCount(), nRows + 2) << "the unguarded deletion came back";
+    view.OnCommand(XalCmd::Undo);
+    EXPECT_EQ(Collect(), loaded);
+}
