@@ -98,8 +98,14 @@ QString CheckRoundTrip(CXALScripEditView& view) {
     again.GetScriptList(second);
     // What the save writes is compared: it settles texts the rows keep only for the session
     // (original values of URLs and plain parameters).
-    if (BuildScriptDocument(second, second.m_strRootURL).ToJson() == document.ToJson())
+    const QString strFirst = document.ToJson();
+    const QString strSecond = BuildScriptDocument(second, second.m_strRootURL).ToJson();
+    if (strFirst == strSecond)
         return {};
-    return QStringLiteral("collected:\n%1\nafter the round trip:\n%2")
-        .arg(DescribeScript(first), DescribeScript(second));
+    qsizetype nAt = 0;
+    while (nAt < strFirst.size() && nAt < strSecond.size() && strFirst[nAt] == strSecond[nAt])
+        ++nAt;
+    return QStringLiteral("collected:\n%1\nafter the round trip:\n%2\nstored: ...%3\nagain: ...%4")
+        .arg(DescribeScript(first), DescribeScript(second), strFirst.mid(nAt - 80, 200),
+             strSecond.mid(nAt - 80, 200));
 }

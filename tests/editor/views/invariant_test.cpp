@@ -3,7 +3,7 @@
 // collect unchanged; at the end undoing every step gives the e-script as loaded. A failing
 // sequence is shrunk and printed so that XAL_INVARIANT_REPLAY runs it again.
 //
-// XAL_INVARIANT_STEPS (steps per sample, default 240) and XAL_INVARIANT_SEED (default 20261207)
+// XAL_INVARIANT_STEPS (steps per sample, default 400) and XAL_INVARIANT_SEED (default 20261207)
 // make longer or other runs; XAL_INVARIANT_TRACE prints the e-script after every step. To add a
 // command: one entry in Actions(), a few lines.
 
@@ -172,8 +172,10 @@ const std::vector<Action>& Actions() {
                  grid.SetCellText(nRow, 0, record.m_strOrgValue);
                  record.m_nFlags = 0;
              } else {
+                 // The record shows what the cell shows, as after a load (taking the org value
+                 // undecoded made the stored pattern of a conditional script differ).
                  grid.SetCellText(nRow, 1, CAdmTools::URLDecodeRepeated(record.m_strOrgValue));
-                 record.m_strValue = record.m_strOrgValue;
+                 record.m_strValue = grid.Row(nRow).m_cells[1].strText;
                  record.m_strRawValue = CAdmTools::URLEncode(record.m_strOrgValue);
                  record.m_nFlags = static_cast<int>(RowBits::kParam);
                  grid.Row(nRow).m_nData = RowBits::kParam;
@@ -181,6 +183,20 @@ const std::vector<Action>& Actions() {
              c.view.ReleasePlaceholder(2, CAdmTools::ExtractSpecialVariable(strOld));
              // An address may have held more than one placeholder.
              c.view.ReleaseUnshownPlaceholders();
+         }},
+        {"add_conditional_script",
+         [](Ctx& c, std::uint32_t a) {
+             // The tab operation the create command ends with, fed as it feeds it.
+             CBaseScriptView& main = *c.view.GetTabView(0);
+             if (main.Grid().GetRowCount() == 0)
+                 return;
+             CSubscriptObj sub;
+             main.CollectRows(static_cast<int>(a % main.Grid().GetRowCount()), false, true, sub);
+             c.view.AddConditionalTab(QStringLiteral("R%1").arg(a % 100), sub);
+         }},
+        {"expand_collapse",
+         [](Ctx& c, std::uint32_t a) {
+             c.view.OnCommand(a % 2 == 0 ? XalCmd::ExpandAll : XalCmd::CollapseAll);
          }},
         {"delete_conditional_script",
          [](Ctx& c, std::uint32_t a) {
@@ -311,7 +327,7 @@ TEST_P(Invariant, random_commands_keep_flexible_parameters_and_the_round_trip) {
         EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
         return;
     }
-    const int nSteps = EnvNumber("XAL_INVARIANT_STEPS", 240);
+    const int nSteps = EnvNumber("XAL_INVARIANT_STEPS", 400);
     std::mt19937 rng(static_cast<std::uint32_t>(EnvNumber("XAL_INVARIANT_SEED", 20261207)));
     constexpr int kSequenceLength = 40;
     for (int done = 0; done < nSteps; done += kSequenceLength) {

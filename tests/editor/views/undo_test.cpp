@@ -353,3 +353,13 @@ TEST_F(Undo, a_change_made_outside_every_step_is_undone_on_its_own_first) {
     view.OnCommand(XalCmd::Undo);
     EXPECT_EQ(Collect(), loaded);
 }
+
+TEST_F(Undo, recorded_urls_handed_over_are_one_step) {
+    view.SetActiveTab(2);
+    view.OnRecordedURLs({{QStringLiteral("http://rec.example.com/a?x=1"), {}, 0},
+                         {QStringLiteral("http://rec.example.com/b"), QStringLiteral("y=2"), 1}});
+    EXPECT_EQ(History().StepCount(), 1);
+    view.OnCommand(XalCmd::Undo);
+    EXPECT_EQ(Collect(), loaded);
+    EXPECT_EQ(host.m_doc.AvailableDomains(), QStringList{QStringLiteral("h")});
+}
