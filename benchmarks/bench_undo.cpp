@@ -26,8 +26,9 @@ constexpr int kURLsPerTab = 2500;
 constexpr int kParams = 8;
 constexpr int kPlaceholders = 20;
 
-// Placeholder 0 stands in one row of the main script only; 1..19 each in a parameter of every
-// 20th URL of every tab. Parameter 3 holds one of 100 values, so a spread by value reaches 1 %.
+// Placeholder 0 stands in one row of the main script only; 1..19 in the last parameter of 19 of
+// every 20 URLs of every tab. Parameter 3 holds one of 100 values, so a spread by value reaches 1
+// %.
 CScriptObj LargeScript() {
     CScriptObj script;
     script.m_strID = QStringLiteral("bench");
