@@ -33,8 +33,8 @@ struct CRowContent {
     CGridItemRecord record;
 };
 
-// Rows nRemove..: removed rows at nOld of the state before, inserted rows at nNew of the state
-// after. A changed row is one removed and one inserted row at the same place.
+// One place where the rows differ: the rows removed at nOld of the state before and the rows
+// inserted at nNew of the state after. A changed row is one removed and one inserted row.
 struct CRowHunk {
     int nOld = 0;
     int nNew = 0;
