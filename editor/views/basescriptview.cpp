@@ -297,6 +297,53 @@ void CBaseScriptView::RenumberPlaceholders(const QString& strOld, const QString&
     }
 }
 
+namespace {
+// Each "_XALURL_<m>_" with nFrom <= m < nCount (m written without leading zeros) becomes m-1.
+bool LowerPlaceholders(QString& strText, int nFrom, int nCount) {
+    bool bChanged = false;
+    qsizetype nAt = strText.indexOf(kXalUrlPrefix);
+    while (nAt >= 0) {
+        const qsizetype nDigits = nAt + kXalUrlPrefix.size();
+        qsizetype nEnd = nDigits;
+        while (nEnd < strText.size() && strText[nEnd] >= u'0' && strText[nEnd] <= u'9' &&
+               nEnd - nDigits < 9)
+            ++nEnd;
+        if (nEnd > nDigits && nEnd < strText.size() && strText[nEnd] == u'_') {
+            const QString strDigits = strText.mid(nDigits, nEnd - nDigits);
+            const int nNumber = strDigits.toInt();
+            if (nNumber >= nFrom && nNumber < nCount && strDigits == QString::number(nNumber)) {
+                const QString strLower = QString::number(nNumber - 1);
+                strText.replace(nDigits, nEnd - nDigits, strLower);
+                nEnd = nDigits + strLower.size();
+                bChanged = true;
+            }
+        }
+        nAt = strText.indexOf(kXalUrlPrefix, std::max(nEnd, nAt + 1));
+    }
+    return bChanged;
+}
+} // namespace
+
+void CBaseScriptView::RenumberPlaceholderRange(int nFrom, int nCount) {
+    if (nFrom >= nCount)
+        return;
+    const CGridUpdateBlock block(m_grid);
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        CGridRow& row = m_grid.Row(i);
+        const std::size_t nCell = row.IsURLRow() ? 0 : 1;
+        if (!row.m_cells[nCell].strText.contains(kXalUrlPrefix))
+            continue;
+        QString strText = row.m_cells[nCell].strText;
+        if (!LowerPlaceholders(strText, nFrom, nCount))
+            continue;
+        row.m_cells[nCell].strText = strText;
+        if (nCell == 1) {
+            row.m_pRecord->m_strRawValue = strText;
+            row.m_pRecord->m_strValue = strText;
+        }
+    }
+}
+
 int CBaseScriptView::PrepareContextMenu(int nHitRow) {
     if (m_tabView.Host().IsRecording())
         return 0;

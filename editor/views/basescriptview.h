@@ -43,6 +43,9 @@ public:
     // a row) and selects the first of them.
     void InsertURLs(int nRow, const std::vector<CURLObj>& urls);
     void RenumberPlaceholders(const QString& strOld, const QString& strNew);
+    // The same for every number from nFrom to nCount-1 at once (each one lower), in one pass:
+    // what RenumberPlaceholders for each of them in rising order gives.
+    void RenumberPlaceholderRange(int nFrom, int nCount);
 
     // Right click on nHitRow (-1 for empty space): adjusts the selection as the grid does and
     // returns the menu to show, or 0 while a recording runs.

@@ -225,13 +225,14 @@ bool CXALScripEditView::IsUsedInAnyScript(const QString& strText) const {
 }
 
 void CXALScripEditView::RenumberFlexibleParameters(int nFrom) {
-    for (int n = std::max(nFrom, 1); n < m_doc.FlexibleCount(); ++n) {
-        const QString strOld = FlexibleParameterName(n);
-        const QString strNew = FlexibleParameterName(n - 1);
-        m_doc.RenameFlexibleParameter(strOld, strNew);
-        for (const Tab& tab : m_tabs)
-            tab.view->RenumberPlaceholders(strOld, strNew);
-    }
+    const int nFirst = std::max(nFrom, 1);
+    const int nCount = m_doc.FlexibleCount();
+    for (int n = nFirst; n < nCount; ++n)
+        m_doc.RenameFlexibleParameter(FlexibleParameterName(n), FlexibleParameterName(n - 1));
+    // One pass over the rows for all numbers: a pass per number made a reset in a large
+    // e-script take a pass over every row of every tab for each higher number.
+    for (const Tab& tab : m_tabs)
+        tab.view->RenumberPlaceholderRange(nFirst, nCount);
 }
 
 void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {

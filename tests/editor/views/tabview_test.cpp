@@ -370,3 +370,38 @@ TEST(TabViewRelease, deleting_a_conditional_script_frees_every_placeholder_of_a_
     ASSERT_EQ(host.m_doc.FlexibleParameters().size(), 1u);
     EXPECT_EQ(host.m_doc.FlexibleParameters().front().m_strReplace, QStringLiteral("_XALURL_0_"));
 }
+
+TEST(TabViewRelease, one_pass_renumbering_gives_what_a_pass_per_number_gives) {
+    const QStringList texts{QStringLiteral("/a/_XALURL_3_/b"),
+                            QStringLiteral("x_XALURL_2__XALURL_4_y"),
+                            QStringLiteral("_XALURL_12_"),
+                            QStringLiteral("_XALURL_05_"),
+                            QStringLiteral("_XALURL_1_"),
+                            QStringLiteral("_XALURL_USER_"),
+                            QStringLiteral("_XALURL_9_ and _XALURL_3")};
+    std::vector<CURLParamObj> params;
+    for (const QString& text : texts)
+        params.push_back(Param(QStringLiteral("p"), text, 0, 0x8040));
+    CScriptObj script;
+    script.m_lstScripts.push_back(
+        Script(0, {}, {Url(QStringLiteral("h"), QStringLiteral("/u/_XALURL_4_"), 0, params)}));
+    CFakeHost hostA;
+    CFakeHost hostB;
+    CXALScripEditView a(hostA, hostA.m_doc);
+    CXALScripEditView b(hostB, hostB.m_doc);
+    a.SetScript(script);
+    b.SetScript(script);
+    a.GetMainView().RenumberPlaceholderRange(2, 12);
+    for (int n = 2; n < 12; ++n)
+        b.GetMainView().RenumberPlaceholders(QStringLiteral("_XALURL_%1_").arg(n),
+                                             QStringLiteral("_XALURL_%1_").arg(n - 1));
+    const CMyTreeGridCtrl& gridA = a.GetMainView().Grid();
+    const CMyTreeGridCtrl& gridB = b.GetMainView().Grid();
+    ASSERT_EQ(gridA.GetRowCount(), gridB.GetRowCount());
+    for (int i = 0; i < gridA.GetRowCount(); ++i) {
+        EXPECT_EQ(gridA.Row(i).m_cells[0].strText, gridB.Row(i).m_cells[0].strText) << i;
+        EXPECT_EQ(gridA.Row(i).m_cells[1].strText, gridB.Row(i).m_cells[1].strText) << i;
+        EXPECT_EQ(gridA.Record(i).m_strRawValue, gridB.Record(i).m_strRawValue) << i;
+    }
+    EXPECT_EQ(gridA.Row(2).m_cells[1].strText, QStringLiteral("x_XALURL_1__XALURL_3_y"));
+}
