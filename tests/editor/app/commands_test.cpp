@@ -90,9 +90,9 @@ TEST(ContextMenus, entries_and_separators_stand_in_menu_order) {
     ids.clear();
     for (const ContextMenuItem& item : FindContextMenu(349)->items)
         ids.push_back(item.command);
-    EXPECT_EQ(ids, (std::vector<int>{Create, Edit, Delete, kSep, DeleteConditionalScript, kSep,
-                                     Browser, kSep, Up, Down, kSep, ExpandAll, CollapseAll, kSep,
-                                     ExcludeDomain}));
+    EXPECT_EQ(
+        ids, (std::vector<int>{Create, Edit, Delete, kSep, DeleteConditionalScript, kSep, Browser,
+                               kSep, Up, Down, kSep, ExpandAll, CollapseAll, kSep, ExcludeDomain}));
 }
 
 TEST(ContextMenus, variants_swap_or_drop_the_flexible_entry) {
