@@ -7,60 +7,49 @@
 #include "scriptview.h"
 #include "specialvars.h"
 #include "subscriptview.h"
-#include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
+#include "xalstrings.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 namespace {
-CFindReplaceObj Flex(const QString& find, const QString& replace) {
-    CFindReplaceObj entry;
-    entry.m_strFind = find;
-    entry.m_strReplace = replace;
-    return entry;
+QString S(const char* text) {
+    return QString::fromUtf8(text);
 }
 
-// Main script: GET URL /a (p=1, q=x&y), POST URL /b (r=2), GET URL /c; a conditional script.
+// Main: GET /a (p=1, q=x%26y), POST /b (r=2), GET other.org/c. Conditional: /cond, /s1 (k), /s2.
 CScriptObj EditScript() {
     CScriptObj script;
     script.m_lstScripts.push_back(
         Script(0, {},
-               {Url(QStringLiteral("www.example.com"), QStringLiteral("/a"), 0,
-                    {Param(QStringLiteral("p"), QStringLiteral("1"), 0, 0x40, QStringLiteral("1")),
-                     Param(QStringLiteral("q"), QStringLiteral("x%26y"), 0, 0x40,
-                           QStringLiteral("x%26y"))}),
-                Url(QStringLiteral("www.example.com"), QStringLiteral("/b"), 1,
-                    {Param(QStringLiteral("r"), QStringLiteral("2"), 1, 0x40)}),
-                Url(QStringLiteral("other.org"), QStringLiteral("/c"))}));
+               {Url(S("www.example.com"), S("/a"), 0,
+                    {Param(S("p"), S("1"), 0, 0x40, S("1")), Param(S("q"), S("x%26y"), 0, 0x40)}),
+                Url(S("www.example.com"), S("/b"), 1, {Param(S("r"), S("2"), 1, 0x40)}),
+                Url(S("other.org"), S("/c"))}));
     script.m_lstScripts.push_back(
-        Script(1, QStringLiteral("Cond"),
-               {Url(QStringLiteral("h"), QStringLiteral("/cond")),
-                Url(QStringLiteral("h"), QStringLiteral("/s1"), 0,
-                    {Param(QStringLiteral("k"), QStringLiteral("v"), 0, 0x40)}),
-                Url(QStringLiteral("h"), QStringLiteral("/s2"))}));
+        Script(1, S("Cond"),
+               {Url(S("h"), S("/cond")), Url(S("h"), S("/s1"), 0, {Param(S("k"), S("v"))}),
+                Url(S("h"), S("/s2"))}));
     return script;
 }
 
-// Placeholders 0 (main /a), 1 (main /b only) and 2 (conditional script only).
+// Placeholder 0 on main /a, 1 only on main /b, 2 only in the conditional script.
 CScriptObj FlexScript() {
     CScriptObj script;
-    script.m_lstURLParameter = {Flex(QStringLiteral("a"), QStringLiteral("_XALURL_0_")),
-                                Flex(QStringLiteral("b"), QStringLiteral("_XALURL_1_")),
-                                Flex(QStringLiteral("c"), QStringLiteral("_XALURL_2_"))};
+    for (const char* name : {"_XALURL_0_", "_XALURL_1_", "_XALURL_2_"})
+        script.m_lstURLParameter.push_back({S("n"), S(name), 0, {}});
     script.m_lstScripts.push_back(
         Script(0, {},
-               {Url(QStringLiteral("h"), QStringLiteral("/a"), 0,
-                    {Param(QStringLiteral("a"), QStringLiteral("_XALURL_0_"), 0, 0x8040)}),
-                Url(QStringLiteral("h"), QStringLiteral("/b"), 0,
-                    {Param(QStringLiteral("x"), QStringLiteral("1"), 0, 0x40),
-                     Param(QStringLiteral("b"), QStringLiteral("_XALURL_1_"), 0, 0x8040)})}));
+               {Url(S("h"), S("/a"), 0, {Param(S("a"), S("_XALURL_0_"), 0, 0x8040)}),
+                Url(S("h"), S("/b"), 0,
+                    {Param(S("x"), S("1")), Param(S("b"), S("_XALURL_1_"), 0, 0x8040)})}));
     script.m_lstScripts.push_back(
-        Script(1, QStringLiteral("Cond"),
-               {Url(QStringLiteral("h"), QStringLiteral("/c")),
-                Url(QStringLiteral("h"), QStringLiteral("/d"), 0,
-                    {Param(QStringLiteral("c"), QStringLiteral("_XALURL_2_"), 0, 0x8000)})}));
+        Script(1, S("Cond"),
+               {Url(S("h"), S("/c")),
+                Url(S("h"), S("/d"), 0, {Param(S("c"), S("_XALURL_2_"), 0, 0x8000)})}));
     return script;
 }
 
@@ -76,441 +65,266 @@ protected:
         grid.DeselectAllRows();
         grid.SelectRow(nRow);
         grid.SetCurrentRow(nRow);
+        view.SetActiveTab(&grid == &Main() ? 0 : 1);
     }
-    void Run(int nTab, int nCommand) {
-        view.SetActiveTab(nTab);
-        ASSERT_TRUE(view.IsCommandEnabled(nCommand)) << nCommand;
+    bool Enabled(int nCommand) { return view.IsCommandEnabled(nCommand); }
+    void Run(int nCommand) {
+        ASSERT_TRUE(Enabled(nCommand)) << nCommand;
         view.OnCommand(nCommand);
     }
-    static QString Label(const CMyTreeGridCtrl& grid, int nRow) {
-        return grid.Row(nRow).m_cells[0].strText;
+    void QueueURL(const char* server, const char* address) {
+        host.m_dialogs.m_editURL.push_back([server, address](CDialEditURL& d) {
+            d.SetServer(S(server));
+            d.SetAddress(S(address));
+            return d.OnOK();
+        });
     }
-    static QString Value(const CMyTreeGridCtrl& grid, int nRow) {
-        return grid.Row(nRow).m_cells[1].strText;
+    static QString Text(const CMyTreeGridCtrl& grid, int nRow, int nCell = 0) {
+        return grid.Row(nRow).m_cells[static_cast<std::size_t>(nCell)].strText;
     }
-    // Placeholders in use are 0..count-1, each with one list entry, each shown by some row.
+    // Placeholders in use are 0..count-1, each with one list entry and shown by some row.
     void ExpectFlexibleInvariant() {
         const int nCount = host.m_doc.FlexibleCount();
         std::multiset<QString> entries;
         for (const CFindReplaceObj& entry : host.m_doc.FlexibleParameters())
             entries.insert(entry.m_strReplace);
         EXPECT_EQ(static_cast<int>(entries.size()), nCount);
-        for (int n = 0; n < nCount; ++n) {
+        for (int n = 0; n <= nCount; ++n) {
             const QString strName = FlexibleParameterName(n);
-            EXPECT_EQ(entries.count(strName), 1u) << strName.toStdString();
-            EXPECT_TRUE(view.IsUsedInAnyScript(strName)) << strName.toStdString();
+            EXPECT_EQ(entries.count(strName), n < nCount ? 1u : 0u) << n;
+            EXPECT_EQ(view.IsUsedInAnyScript(strName), n < nCount) << n;
         }
-        EXPECT_FALSE(view.IsUsedInAnyScript(FlexibleParameterName(nCount)));
     }
 
     CFakeHost host;
     CXALScripEditView view{host, host.m_doc};
 };
-
-bool SetURL(CDialEditURL& dialog, const QString& server, const QString& address) {
-    dialog.SetServer(server);
-    dialog.SetAddress(address);
-    return dialog.OnOK();
-}
 } // namespace
 
-// --- Create ---
-
-TEST_F(EditCommands, create_url_goes_after_the_selected_block_and_at_the_end_after_the_last) {
+TEST_F(EditCommands, create_url_goes_after_the_selected_block_or_at_the_end) {
     Load(EditScript());
     Select(Main(), 0);
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-        EXPECT_EQ(d.m_nAdd, 1);
-        return SetURL(d, QStringLiteral("new.example.net:8080"), QStringLiteral("/n"));
-    });
-    Run(0, XalCmd::Create);
-    ASSERT_EQ(Label(Main(), 3), QStringLiteral("http://new.example.net:8080/n"));
-    EXPECT_EQ(Label(Main(), 4), QStringLiteral("http://www.example.com/b"));
+    QueueURL("new.example.net:8080", "/n");
+    Run(XalCmd::Create);
+    ASSERT_EQ(Text(Main(), 3), S("http://new.example.net:8080/n"));
+    EXPECT_EQ(Text(Main(), 4), S("http://www.example.com/b"));
     EXPECT_TRUE(Main().IsRowSelected(3));
-    EXPECT_EQ(Main().GetSelectedRowCount(), 1);
-    EXPECT_TRUE(Main().Row(3).m_bMerged);
-    EXPECT_EQ(Main().Record(3).m_strOrgValue, QStringLiteral("http://new.example.net:8080/n"));
-    EXPECT_EQ(Main().Record(3).m_nFlags, 0);
-    EXPECT_EQ(Main().Row(3).m_crBackground, view.GetServerColor(QStringLiteral("new.example.net")));
+    EXPECT_EQ(Main().Record(3).m_nFlags, 0); // as a loaded URL without placeholder
     EXPECT_TRUE(host.m_doc.IsModified());
-    EXPECT_TRUE(host.m_doc.AvailableDomains().contains(QStringLiteral("new.example.net")));
+    EXPECT_TRUE(host.m_doc.AvailableDomains().contains(S("new.example.net")));
 
-    const int nLast = Main().GetRowCount() - 1;
-    Select(Main(), nLast);
-    host.m_dialogs.m_editURL.push_back(
-        [](CDialEditURL& d) { return SetURL(d, QStringLiteral("z.org"), QStringLiteral("/z")); });
-    Run(0, XalCmd::Create);
-    EXPECT_EQ(Label(Main(), Main().GetRowCount() - 1), QStringLiteral("http://z.org/z"));
+    Select(Main(), Main().GetRowCount() - 1);
+    QueueURL("z.org", "/z");
+    Run(XalCmd::Create);
+    EXPECT_EQ(Text(Main(), Main().GetRowCount() - 1), S("http://z.org/z"));
 
-    // Cancel changes nothing.
-    const int nRows = Main().GetRowCount();
-    host.m_doc.SetModified(false);
-    Run(0, XalCmd::Create);
-    EXPECT_EQ(Main().GetRowCount(), nRows);
-    EXPECT_FALSE(host.m_doc.IsModified());
+    // In a conditional script: after the condition URL's block, marked as script URL.
+    Select(Cond(), 0);
+    QueueURL("h", "/new");
+    Run(XalCmd::Create);
+    EXPECT_EQ(Text(Cond(), 1), S("http://h/new"));
+    EXPECT_EQ(Cond().Row(1).m_nData, 0x2020u);
+    EXPECT_EQ(Cond().Record(1).m_nFlags, 0);
 }
 
-TEST_F(EditCommands, create_url_brings_the_dialogs_parameters_along) {
+TEST_F(EditCommands, create_parameter_appends_to_its_url_and_get_keeps_its_icon) {
     Load(EditScript());
-    Select(Main(), 5);
-    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) {
-        d.SetName(QStringLiteral("n"));
-        d.m_strValue = QStringLiteral("a%2Cb");
-        d.m_strNonEncodedValue = QStringLiteral("a,b");
-        return d.OnOK();
-    });
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-        EXPECT_TRUE(d.AddParameter());
-        return SetURL(d, QStringLiteral("z.org"), QStringLiteral("/z"));
-    });
-    Run(0, XalCmd::Create);
-    const int nURL = Main().GetRowCount() - 2;
-    ASSERT_EQ(Label(Main(), nURL), QStringLiteral("http://z.org/z"));
-    EXPECT_EQ(Main().Row(nURL + 1).m_cells[0].strText, QStringLiteral("n"));
-    EXPECT_EQ(Main().Row(nURL + 1).m_cells[0].nImage, GridImage::kParamGet);
-    EXPECT_EQ(Value(Main(), nURL + 1), QStringLiteral("a,b"));
-    EXPECT_EQ(Main().Record(nURL + 1).m_strRawValue, QStringLiteral("a%2Cb"));
-}
-
-TEST_F(EditCommands, create_parameter_appends_to_its_url_and_keeps_the_get_icon) {
-    Load(EditScript());
-    Select(Main(), 1); // first parameter of /a
-    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) {
-        EXPECT_TRUE(d.m_bAdd);
-        EXPECT_EQ(d.m_nMethodMark, 0);
-        d.SetName(QStringLiteral("n"));
-        d.m_strValue = QStringLiteral("a%20b");
-        return d.OnOK();
-    });
-    Run(0, XalCmd::Create);
-    ASSERT_EQ(Main().GetSubRowCount(0), 3);
-    EXPECT_EQ(Main().Row(3).m_cells[0].strText, QStringLiteral("n"));
-    EXPECT_EQ(Main().Row(3).m_cells[0].nImage, GridImage::kParamGet);
-    EXPECT_EQ(Value(Main(), 3), QStringLiteral("a b"));
-    EXPECT_EQ(Main().Row(3).m_nData, 0x40u);
-    EXPECT_TRUE(Main().IsRowSelected(3));
-
-    // On a POST URL the box decides between body (3) and URL (4).
-    for (const bool bSend : {false, true}) {
-        Select(Main(), 5); // parameter r of the POST URL
+    // Selected: the first parameter of GET /a, then a parameter of POST /b twice.
+    const std::vector<std::tuple<int, bool, int>> cases{
+        {1, true, GridImage::kParamGet}, // the box is off for GET whatever is asked
+        {5, false, GridImage::kParamPost},
+        {5, true, GridImage::kMethod2}};
+    for (const auto& [nRow, bSend, nImage] : cases) {
+        Select(Main(), nRow);
+        const int nURL = Main().GetURLRowOf(nRow);
         host.m_dialogs.m_params.push_back([bSend](CDialEditURLParams& d) {
-            d.SetName(QStringLiteral("m"));
+            d.SetName(S("n"));
+            d.m_strValue = S("a%20b");
             d.m_bSendInURL = bSend;
             return d.OnOK();
         });
-        Run(0, XalCmd::Create);
-        const int nNew = 4 + Main().GetSubRowCount(4);
-        EXPECT_EQ(Main().Row(nNew).m_cells[0].nImage,
-                  bSend ? GridImage::kMethod2 : GridImage::kParamPost);
+        Run(XalCmd::Create);
+        const int nNew = nURL + Main().GetSubRowCount(nURL);
+        EXPECT_EQ(Text(Main(), nNew), S("n"));
+        EXPECT_EQ(Text(Main(), nNew, 1), S("a b"));
+        EXPECT_EQ(Main().Row(nNew).m_cells[0].nImage, nImage) << nRow << bSend;
+        EXPECT_TRUE(Main().IsRowSelected(nNew));
     }
 }
 
-TEST_F(EditCommands, conditional_create_marks_script_url_and_keeps_loaded_record_flags) {
-    Load(EditScript());
-    Select(Cond(), 0);
-    host.m_dialogs.m_editURL.push_back(
-        [](CDialEditURL& d) { return SetURL(d, QStringLiteral("h"), QStringLiteral("/new")); });
-    Run(1, XalCmd::Create);
-    ASSERT_EQ(Label(Cond(), 1), QStringLiteral("http://h/new"));
-    EXPECT_EQ(Cond().Row(1).m_nData, 0x2020u);
-    EXPECT_EQ(Cond().Record(1).m_nFlags, 0);
-    EXPECT_NE(Cond().Row(1).m_crBackground, kConditionURLColor);
-}
-
-// --- Edit ---
-
-TEST_F(EditCommands, edit_url_replaces_the_block_and_keeps_its_org_value) {
-    Load(EditScript());
-    Select(Main(), 3);
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-        EXPECT_EQ(d.m_nAdd, 0);
-        EXPECT_EQ(d.m_strServer, QStringLiteral("www.example.com"));
-        EXPECT_EQ(d.m_strAddress, QStringLiteral("/b"));
-        EXPECT_EQ(d.m_nMethod, 1);
-        EXPECT_EQ(d.Rows().size(), 1u);
-        return SetURL(d, QStringLiteral("www.example.com:8443"), QStringLiteral("/b2"));
-    });
-    Run(0, XalCmd::Edit);
-    ASSERT_EQ(Label(Main(), 3), QStringLiteral("http://www.example.com:8443/b2"));
-    EXPECT_EQ(Main().Row(3).m_cells[0].nImage, GridImage::kURLPost);
-    EXPECT_EQ(Main().Record(3).m_strOrgValue, QStringLiteral("http://www.example.com/b"));
-    EXPECT_EQ(Value(Main(), 4), QStringLiteral("2"));
-    EXPECT_EQ(Main().Row(4).m_cells[0].nImage, GridImage::kParamPost);
-    EXPECT_EQ(Main().Row(3).m_nData & RowBits::kInDialog, 0u);
-    EXPECT_TRUE(host.m_doc.IsModified());
-    EXPECT_TRUE(host.m_messages.Texts().isEmpty()); // not row 0: no root URL question
-
-    // OK without a change leaves the e-script unmodified.
-    host.m_doc.SetModified(false);
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) { return d.OnOK(); });
-    Run(0, XalCmd::Edit);
-    EXPECT_FALSE(host.m_doc.IsModified());
-}
-
-TEST_F(EditCommands, edit_of_row_0_applies_the_edit_whatever_the_root_url_answer) {
+TEST_F(EditCommands, edit_of_row_0_is_applied_whatever_the_root_url_answer) {
     for (const MsgAnswer answer : {MsgAnswer::Yes, MsgAnswer::No}) {
         Load(EditScript());
         host.m_messages.ClearTexts();
         const int nStarts = host.m_nRecordingStarts;
         Select(Main(), 0);
-        host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-            return SetURL(d, QStringLiteral("www.example.com"), QStringLiteral("/root"));
-        });
+        QueueURL("www.example.com", "/root");
         host.m_messages.Queue(answer);
-        Run(0, XalCmd::Edit);
-        EXPECT_EQ(Label(Main(), 0), QStringLiteral("http://www.example.com/root"));
-        ASSERT_EQ(host.m_messages.Texts().size(), 1);
-        EXPECT_EQ(host.m_messages.Texts()[0],
-                  QStringLiteral("Root URL has changed. Rewrite the main script?"));
-        EXPECT_TRUE(host.m_doc.IsRootChanged());
-        EXPECT_EQ(host.m_doc.NewRootURL(), QStringLiteral("http://www.example.com/root?p=1&q=x&y"));
+        Run(XalCmd::Edit);
+        EXPECT_EQ(Text(Main(), 0), S("http://www.example.com/root"));
+        EXPECT_EQ(Main().Record(0).m_strOrgValue, S("http://www.example.com/a"));
+        EXPECT_EQ(host.m_messages.Texts(), QStringList(XalString(17)));
+        EXPECT_EQ(host.m_doc.NewRootURL(), S("http://www.example.com/root?p=1&q=x&y"));
         EXPECT_EQ(host.m_nRecordingStarts, nStarts + (answer == MsgAnswer::Yes ? 1 : 0));
     }
-}
-
-TEST_F(EditCommands, edit_url_releases_what_the_dialog_gave_up_and_keeps_numbers_dense) {
-    Load(FlexScript());
-    ASSERT_EQ(host.m_doc.FlexibleCount(), 3);
-    Select(Main(), 2); // URL /b: x=1, b=_XALURL_1_
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-        d.Select(1);
-        d.DeleteParameter();
-        EXPECT_EQ(d.m_lstReleased, QStringList{QStringLiteral("_XALURL_1_")});
-        return d.OnOK();
-    });
-    Run(0, XalCmd::Edit);
-    EXPECT_EQ(Main().GetSubRowCount(2), 1);
-    EXPECT_EQ(host.m_doc.FlexibleCount(), 2);
-    EXPECT_EQ(Value(Cond(), 2), QStringLiteral("_XALURL_1_")); // was 2, in the other view
-    ExpectFlexibleInvariant();
-}
-
-TEST_F(EditCommands, edit_url_that_loses_its_address_placeholder_frees_it) {
-    CScriptObj script = FlexScript();
-    script.m_lstURLParameter.push_back(Flex(QStringLiteral("/u/"), QStringLiteral("_XALURL_3_")));
-    script.m_lstScripts[0].m_lstURLs.push_back(
-        Url(QStringLiteral("h"), QStringLiteral("/u/_XALURL_3_/x")));
-    script.m_lstScripts[0].m_lstURLs[0].m_lstParams.push_back(
-        Param(QStringLiteral("y"), QStringLiteral("_XALURL_1_"), 0, 0x8040));
-    Load(script);
-    const int nURL = Main().GetRowCount() - 1;
-    ASSERT_EQ(Main().Record(nURL).m_nFlags, kURLFlexibleFlags);
-    Select(Main(), nURL);
-    host.m_dialogs.m_editURL.push_back(
-        [](CDialEditURL& d) { return SetURL(d, QStringLiteral("h"), QStringLiteral("/u/7/x")); });
-    Run(0, XalCmd::Edit);
-    EXPECT_EQ(Main().Record(nURL).m_nFlags, 0);
-    EXPECT_EQ(host.m_doc.FlexibleCount(), 3);
-    ExpectFlexibleInvariant();
-}
-
-TEST_F(EditCommands, edit_parameter_keeps_get_icon_and_gives_back_a_placeholder) {
-    Load(FlexScript());
-    Select(Main(), 4); // b=_XALURL_1_ of the GET URL /b
-    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) {
-        EXPECT_EQ(d.m_nKind, 9999);
-        EXPECT_FALSE(d.IsSendInURLEnabled());
-        d.ChooseKind(0);
-        d.m_strValue = QStringLiteral("plain%21");
-        d.m_strNonEncodedValue = QStringLiteral("plain!");
-        return d.OnOK();
-    });
-    Run(0, XalCmd::Edit);
-    EXPECT_EQ(Main().Row(4).m_cells[0].nImage, GridImage::kParamGet);
-    EXPECT_EQ(Value(Main(), 4), QStringLiteral("plain!"));
-    EXPECT_EQ(Main().Record(4).m_strRawValue, QStringLiteral("plain%21"));
-    EXPECT_EQ(Main().Record(4).m_nFlags, 0x40);
-    EXPECT_EQ(host.m_doc.FlexibleCount(), 2);
-    ExpectFlexibleInvariant();
-
-    // Leaving a loaded flexible kind as it is keeps its flags.
-    Select(Main(), 1);
-    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) { return d.OnOK(); });
-    Run(0, XalCmd::Edit);
-    EXPECT_EQ(Main().Record(1).m_nFlags, 0x8040);
-    EXPECT_EQ(Value(Main(), 1), QStringLiteral("_XALURL_0_"));
-    ExpectFlexibleInvariant();
-}
-
-TEST_F(EditCommands, edit_parameter_of_row_0_runs_the_root_url_check) {
-    Load(EditScript());
-    Select(Main(), 1);
-    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) {
-        d.m_strValue = QStringLiteral("9");
-        d.m_strNonEncodedValue = QStringLiteral("9");
-        return d.OnOK();
-    });
-    host.m_messages.Queue(MsgAnswer::No);
-    Run(0, XalCmd::Edit);
-    EXPECT_EQ(host.m_messages.Texts().size(), 1);
-    EXPECT_EQ(host.m_doc.NewRootURL(), QStringLiteral("http://www.example.com/a?p=9&q=x&y"));
-    EXPECT_EQ(host.m_nRecordingStarts, 0);
-}
-
-TEST_F(EditCommands, conditional_edit_keeps_marks_and_skips_flexible_conditions) {
-    Load(EditScript());
-    Select(Cond(), 0);
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-        EXPECT_TRUE(d.m_bKindLocked);
-        return SetURL(d, QStringLiteral("h"), QStringLiteral("/cond2"));
-    });
-    Run(1, XalCmd::Edit);
-    EXPECT_EQ(Label(Cond(), 0), QStringLiteral("http://h/cond2"));
-    EXPECT_EQ(Cond().Row(0).m_nData, 0x1020u);
-    EXPECT_EQ(Cond().Row(0).m_crBackground, kConditionURLColor);
-    EXPECT_TRUE(host.m_messages.Texts().isEmpty());
-
-    Select(Cond(), 3); // /s2, the second script URL
-    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
-        EXPECT_FALSE(d.m_bKindLocked);
-        return SetURL(d, QStringLiteral("h"), QStringLiteral("/s3"));
-    });
-    Run(1, XalCmd::Edit);
-    EXPECT_EQ(Cond().Row(3).m_nData, 0x2020u);
-
-    // A URL holding a flexible condition opens no dialog.
-    Cond().Record(2).m_nFlags |= RowBits::kFlexCondition;
-    const int nShown = host.m_dialogs.m_nShown;
-    Select(Cond(), 1);
-    Run(1, XalCmd::Edit);
-    EXPECT_EQ(host.m_dialogs.m_nShown, nShown);
-    view.SetActiveTab(1);
-    Select(Cond(), 2);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Edit));
-}
-
-// --- Delete ---
-
-TEST_F(EditCommands, delete_never_takes_row_0_and_can_leave_only_it) {
-    Load(EditScript());
-    Main().SelectRow(0);
-    Main().SelectRow(3);
-    view.SetActiveTab(0);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Delete));
-    Main().DeselectAllRows();
-    Main().SelectRow(3);
-    Main().SelectRow(4); // a parameter of the URL selected as well
-    Main().SelectRow(5);
-    Run(0, XalCmd::Delete);
-    ASSERT_EQ(Main().GetRowCount(), 3);
-    EXPECT_EQ(Label(Main(), 0), QStringLiteral("http://www.example.com/a"));
-    EXPECT_EQ(Main().GetSelectedRowCount(), 1);
-    EXPECT_TRUE(Main().IsRowSelected(2));
-    EXPECT_TRUE(host.m_doc.IsModified());
-    EXPECT_TRUE(host.m_messages.Texts().isEmpty()); // root URL unchanged
-}
-
-TEST_F(EditCommands, deleting_a_root_parameter_asks_string_17_and_keeps_the_rows_on_no) {
-    Load(EditScript());
-    Select(Main(), 2);
-    host.m_messages.Queue(MsgAnswer::No);
-    Run(0, XalCmd::Delete);
-    EXPECT_EQ(Main().GetSubRowCount(0), 1);
-    ASSERT_EQ(host.m_messages.Texts().size(), 1);
-    EXPECT_EQ(host.m_doc.NewRootURL(), QStringLiteral("http://www.example.com/a?p=1"));
-    EXPECT_EQ(host.m_nRecordingStarts, 0);
-}
-
-TEST_F(EditCommands, delete_frees_placeholders_no_remaining_row_shows) {
-    Load(FlexScript());
-    Select(Main(), 2); // URL /b, the only row with _XALURL_1_
-    Run(0, XalCmd::Delete);
-    EXPECT_EQ(host.m_doc.FlexibleCount(), 2);
-    EXPECT_EQ(Value(Cond(), 2), QStringLiteral("_XALURL_1_"));
-    ExpectFlexibleInvariant();
-}
-
-TEST_F(EditCommands, conditional_delete_keeps_the_condition_url_and_one_script_url) {
-    Load(EditScript());
-    Select(Cond(), 3);
-    Cond().SelectRow(1);
-    view.SetActiveTab(1);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Delete)); // /s1 and /s2 would leave none
-    Select(Cond(), 3);
-    Run(1, XalCmd::Delete);
-    ASSERT_EQ(Cond().GetRowCount(), 3);
-    EXPECT_EQ(Label(Cond(), 1), QStringLiteral("http://h/s1"));
-    Select(Cond(), 2); // the parameter k
-    Run(1, XalCmd::Delete);
-    EXPECT_EQ(Cond().GetRowCount(), 2);
-    view.SetActiveTab(1);
-    Select(Cond(), 1);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Delete));
-    EXPECT_TRUE(host.m_messages.Texts().isEmpty());
-}
-
-// --- Up and Down ---
-
-TEST_F(EditCommands, urls_move_as_blocks_but_never_above_row_0) {
-    Load(EditScript());
-    view.SetActiveTab(0);
-    Select(Main(), 3);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Up));
-    Run(0, XalCmd::Down);
-    EXPECT_EQ(Label(Main(), 3), QStringLiteral("http://other.org/c"));
-    EXPECT_EQ(Label(Main(), 4), QStringLiteral("http://www.example.com/b"));
-    EXPECT_EQ(Value(Main(), 5), QStringLiteral("2"));
-    EXPECT_TRUE(Main().IsRowSelected(4));
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Down));
-    Run(0, XalCmd::Up);
-    EXPECT_EQ(Label(Main(), 3), QStringLiteral("http://www.example.com/b"));
-    EXPECT_EQ(Main().Row(3).m_cells[0].nImage, GridImage::kURLPost);
-    EXPECT_EQ(Label(Main(), 5), QStringLiteral("http://other.org/c"));
-    EXPECT_TRUE(Main().Row(3).m_bMerged);
-    EXPECT_TRUE(host.m_doc.IsModified());
-}
-
-TEST_F(EditCommands, parameters_move_within_their_url) {
-    Load(EditScript());
-    view.SetActiveTab(0);
-    Select(Main(), 1);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Up));
-    Run(0, XalCmd::Down);
-    EXPECT_EQ(Main().Row(1).m_cells[0].strText, QStringLiteral("q"));
-    EXPECT_EQ(Main().Row(2).m_cells[0].strText, QStringLiteral("p"));
-    EXPECT_EQ(Main().Record(2).m_strRawValue, QStringLiteral("1"));
-    EXPECT_TRUE(Main().IsRowSelected(2));
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Down));
-}
-
-TEST_F(EditCommands, conditional_moves_use_the_current_row_and_never_pass_the_condition) {
-    Load(EditScript());
-    view.SetActiveTab(1);
-    Select(Cond(), 1);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Up));
-    Select(Cond(), 0);
-    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Down));
-    Select(Cond(), 3);
-    Run(1, XalCmd::Up);
-    EXPECT_EQ(Label(Cond(), 1), QStringLiteral("http://h/s2"));
-    EXPECT_EQ(Cond().Row(1).m_nData, 0x2020u);
-    EXPECT_EQ(Label(Cond(), 0), QStringLiteral("http://h/cond"));
-    EXPECT_EQ(Cond().GetCurrentRow(), 1);
-}
-
-// --- Browser and domain exclusion ---
-
-TEST_F(EditCommands, browser_adds_get_parameters_encoded_and_no_post_ones) {
-    Load(EditScript());
-    Select(Main(), 2); // a parameter: its URL opens
-    Run(0, XalCmd::Browser);
-    Select(Main(), 3);
-    Run(0, XalCmd::Browser);
-    ASSERT_EQ(host.m_shell.m_opened.size(), 2u);
-    EXPECT_EQ(host.m_shell.m_opened[0], QStringLiteral("http://www.example.com/a?p=1&q=x%26y"));
-    EXPECT_EQ(host.m_shell.m_opened[1], QStringLiteral("http://www.example.com/b"));
+    // OK without a change changes nothing.
+    host.m_doc.SetModified(false);
+    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) { return d.OnOK(); });
+    Run(XalCmd::Edit);
     EXPECT_FALSE(host.m_doc.IsModified());
 }
 
-TEST_F(EditCommands, exclude_domain_hands_over_server_and_domain_pattern) {
+TEST_F(EditCommands, edit_url_frees_what_it_no_longer_shows_and_numbers_stay_dense) {
+    CScriptObj script = FlexScript();
+    script.m_lstURLParameter.push_back({S("/u/"), S("_XALURL_3_"), 1, {}});
+    script.m_lstScripts[0].m_lstURLs.push_back(Url(S("h"), S("/u/_XALURL_3_/x")));
+    Load(script);
+    // The dialog drops the row showing 1; the number 2 of the other view moves down.
+    Select(Main(), 2);
+    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
+        d.Select(1);
+        d.DeleteParameter();
+        return d.OnOK();
+    });
+    Run(XalCmd::Edit);
+    EXPECT_EQ(Text(Cond(), 2, 1), S("_XALURL_1_"));
+    EXPECT_EQ(Text(Main(), 4), S("http://h/u/_XALURL_2_/x"));
+    ExpectFlexibleInvariant();
+    // An address edited without its placeholder frees it too.
+    Select(Main(), 4);
+    QueueURL("h", "/u/7/x");
+    Run(XalCmd::Edit);
+    EXPECT_EQ(Main().Record(4).m_nFlags, 0);
+    EXPECT_EQ(host.m_doc.FlexibleCount(), 2);
+    ExpectFlexibleInvariant();
+}
+
+TEST_F(EditCommands, edit_parameter_keeps_get_icon_and_loaded_kind_and_frees_a_placeholder) {
+    Load(FlexScript());
+    Select(Main(), 1); // a=_XALURL_0_, kind left as loaded
+    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) { return d.OnOK(); });
+    Run(XalCmd::Edit);
+    EXPECT_EQ(Main().Record(1).m_nFlags, 0x8040);
+    Select(Main(), 4); // b=_XALURL_1_ becomes a plain value
+    host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) {
+        EXPECT_EQ(d.m_nKind, 9999);
+        d.ChooseKind(0);
+        d.m_strValue = S("plain%21");
+        d.m_strNonEncodedValue = S("plain!");
+        return d.OnOK();
+    });
+    Run(XalCmd::Edit);
+    EXPECT_EQ(Main().Row(4).m_cells[0].nImage, GridImage::kParamGet);
+    EXPECT_EQ(Text(Main(), 4, 1), S("plain!"));
+    EXPECT_EQ(Main().Record(4).m_strRawValue, S("plain%21"));
+    EXPECT_EQ(Main().Row(4).m_nData, 0x40u);
+    ExpectFlexibleInvariant();
+}
+
+TEST_F(EditCommands, conditional_edit_keeps_marks_and_leaves_flexible_conditions_alone) {
     Load(EditScript());
+    Select(Cond(), 0);
+    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
+        EXPECT_TRUE(d.m_bKindLocked); // one of the first two URLs
+        d.SetAddress(S("/cond2"));
+        return d.OnOK();
+    });
+    Run(XalCmd::Edit);
+    EXPECT_EQ(Cond().Row(0).m_nData, 0x1020u);
+    EXPECT_EQ(Cond().Row(0).m_crBackground, kConditionURLColor);
+    EXPECT_TRUE(host.m_messages.Texts().isEmpty());
+    Cond().Record(2).m_nFlags |= RowBits::kFlexCondition;
+    const int nShown = host.m_dialogs.m_nShown;
+    Select(Cond(), 1);
+    Run(XalCmd::Edit);
+    EXPECT_EQ(host.m_dialogs.m_nShown, nShown);
+    Select(Cond(), 2);
+    EXPECT_FALSE(Enabled(XalCmd::Edit));
+}
+
+TEST_F(EditCommands, delete_keeps_row_0_asks_string_17_and_frees_unshown_placeholders) {
+    Load(EditScript());
+    Select(Main(), 0);
+    Main().SelectRow(3);
+    EXPECT_FALSE(Enabled(XalCmd::Delete));
+    Select(Main(), 3);
+    Main().SelectRow(4); // its parameter as well
+    Main().SelectRow(5);
+    Run(XalCmd::Delete);
+    ASSERT_EQ(Main().GetRowCount(), 3);
+    EXPECT_TRUE(Main().IsRowSelected(2));
+    EXPECT_TRUE(host.m_messages.Texts().isEmpty()); // the root URL did not change
+
+    Select(Main(), 2); // parameter q of row 0
+    host.m_messages.Queue(MsgAnswer::No);
+    Run(XalCmd::Delete);
+    EXPECT_EQ(host.m_messages.Texts(), QStringList(XalString(17)));
+    EXPECT_EQ(host.m_doc.NewRootURL(), S("http://www.example.com/a?p=1"));
+    EXPECT_EQ(host.m_nRecordingStarts, 0);
+
+    Load(FlexScript());
+    Select(Main(), 2); // URL /b with the only row showing _XALURL_1_
+    Run(XalCmd::Delete);
+    EXPECT_EQ(Text(Cond(), 2, 1), S("_XALURL_1_"));
+    ExpectFlexibleInvariant();
+}
+
+TEST_F(EditCommands, conditional_delete_keeps_condition_url_and_one_script_url) {
+    Load(EditScript());
+    Select(Cond(), 3);
+    Cond().SelectRow(1);
+    EXPECT_FALSE(Enabled(XalCmd::Delete));
+    Select(Cond(), 3);
+    Run(XalCmd::Delete);
+    EXPECT_EQ(Cond().GetRowCount(), 3);
+    Select(Cond(), 1);
+    EXPECT_FALSE(Enabled(XalCmd::Delete));
+    EXPECT_TRUE(host.m_messages.Texts().isEmpty());
+}
+
+TEST_F(EditCommands, moves_keep_blocks_together_and_row_0_and_the_condition_in_place) {
+    Load(EditScript());
+    Select(Main(), 3);
+    EXPECT_FALSE(Enabled(XalCmd::Up)); // nothing between row 0 and it
+    Run(XalCmd::Down);
+    EXPECT_EQ(Text(Main(), 3), S("http://other.org/c"));
+    EXPECT_EQ(Text(Main(), 5, 1), S("2"));
+    EXPECT_TRUE(Main().IsRowSelected(4));
+    EXPECT_FALSE(Enabled(XalCmd::Down));
     Select(Main(), 1);
-    Run(0, XalCmd::ExcludeDomain);
+    EXPECT_FALSE(Enabled(XalCmd::Up));
+    Run(XalCmd::Down);
+    EXPECT_EQ(Text(Main(), 1), S("q"));
+    EXPECT_EQ(Main().Record(2).m_strRawValue, S("1"));
+    EXPECT_TRUE(Main().IsRowSelected(2));
+
+    // Conditional: the current row moves; nothing passes the condition URL.
+    Select(Cond(), 1);
+    EXPECT_FALSE(Enabled(XalCmd::Up));
+    Select(Cond(), 0);
+    EXPECT_FALSE(Enabled(XalCmd::Down));
+    Select(Cond(), 3);
+    Run(XalCmd::Up);
+    EXPECT_EQ(Text(Cond(), 1), S("http://h/s2"));
+    EXPECT_EQ(Cond().GetCurrentRow(), 1);
+}
+
+TEST_F(EditCommands, browser_and_exclusion_take_the_rows_url) {
+    Load(EditScript());
+    for (const int nRow : {2, 3}) {
+        Select(Main(), nRow);
+        Run(XalCmd::Browser);
+        Run(XalCmd::ExcludeDomain);
+    }
     Select(Main(), 5);
-    Run(0, XalCmd::ExcludeDomain);
-    ASSERT_EQ(host.m_exclusions.size(), 2u);
-    EXPECT_EQ(host.m_exclusions[0].first, QStringLiteral("www.example.com"));
-    EXPECT_EQ(host.m_exclusions[0].second, QStringLiteral(".*example.com.*"));
-    // A host with a single dot keeps its first letter.
-    EXPECT_EQ(host.m_exclusions[1].second, QStringLiteral(".*other.org.*"));
+    Run(XalCmd::ExcludeDomain);
+    // GET parameters as stored (an "&" in a value stays encoded); POST ones stay out.
+    EXPECT_EQ(host.m_shell.m_opened,
+              (std::vector<QString>{S("http://www.example.com/a?p=1&q=x%26y"),
+                                    S("http://www.example.com/b")}));
+    ASSERT_EQ(host.m_exclusions.size(), 3u);
+    EXPECT_EQ(host.m_exclusions[0], std::make_pair(S("www.example.com"), S(".*example.com.*")));
+    // A host without a parent domain keeps its first letter.
+    EXPECT_EQ(host.m_exclusions[2], std::make_pair(S("other.org"), S(".*other.org.*")));
+    EXPECT_FALSE(host.m_doc.IsModified());
 }
