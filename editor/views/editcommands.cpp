@@ -257,8 +257,12 @@ void CBaseScriptView::EditURL(int nRow) {
 
     // The row's own texts must not count as "still in use" while the dialog releases.
     m_grid.Row(nRow).m_nData |= RowBits::kInDialog;
+    const CGridItemRecord* pRecord = m_grid.Row(nRow).m_pRecord.get();
     const bool bOK = host.EditDialogs().EditURL(dialog);
-    // The dialog may have run an event loop; the row is still at its index (no edit elsewhere).
+    // The dialog ran an event loop: find the row again by its record.
+    nRow = m_grid.FindRowOfRecord(pRecord);
+    if (nRow < 0)
+        return;
     m_grid.Row(nRow).m_nData &= ~RowBits::kInDialog;
     if (!bOK || dialog.m_lstURLs.m_lstURLs.empty()) {
         SelectOnly(nRow);
@@ -363,7 +367,12 @@ void CBaseScriptView::EditParameter(int nRow) {
     else
         dialog.m_nKind = 0;
     dialog.m_nMethodMark = GridImage::Method(current.m_cells[0].nImage);
-    if (!host.EditDialogs().EditURLParams(dialog)) {
+    const CGridItemRecord* pRecord = current.m_pRecord.get();
+    const bool bOK = host.EditDialogs().EditURLParams(dialog);
+    nRow = m_grid.FindRowOfRecord(pRecord);
+    if (nRow < 0)
+        return;
+    if (!bOK) {
         SelectOnly(nRow);
         return;
     }
