@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+class CDialEditURL;
 class CXALScripEditView;
 
 class CBaseScriptView {
@@ -92,6 +93,7 @@ private:
     void CreateURL(int nURLRow);
     void CreateParameter(int nURLRow);
     void EditURL(int nRow);
+    static void MoveQueryToRows(CDialEditURL& dialog);
     void EditParameter(int nRow);
     [[nodiscard]] bool HasFlexibleCondition(int nURLRow) const;
     [[nodiscard]] bool CanRemoveURLRow(int nRow) const;

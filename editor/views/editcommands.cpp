@@ -213,6 +213,31 @@ void CBaseScriptView::CreateParameter(int nURLRow) {
 // ---------------------------------------------------------------------------------------------
 // Edit
 
+// The URL dialog keeps an address only up to its "?". A stored address that carries a query
+// hands its pairs to the dialog as the first parameter rows instead, so that OK does not drop
+// them; a query with a piece that is no pair stays in the address as it was.
+void CBaseScriptView::MoveQueryToRows(CDialEditURL& dialog) {
+    const qsizetype nQuery = dialog.m_strAddress.indexOf(u'?');
+    if (nQuery < 0 || dialog.m_lstURLs.m_lstURLs.empty())
+        return;
+    const QString strQuery = dialog.m_strAddress.mid(nQuery + 1);
+    const QStringList pieces = strQuery.split(u'&', Qt::SkipEmptyParts);
+    if (std::any_of(pieces.begin(), pieces.end(),
+                    [](const QString& piece) { return !piece.contains(u'='); }))
+        return;
+    std::vector<CURLParamObj> pairs;
+    CAdmTools::ParseParameters(pairs, strQuery, dialog.m_nMethod);
+    for (CURLParamObj& pair : pairs) {
+        pair.m_strRawValue = pair.m_strValue;
+        pair.m_strOrgValue = pair.m_strValue;
+        pair.m_strValue = CAdmTools::URLDecodeRepeated(pair.m_strRawValue, 10);
+        pair.m_nSpecialVariable = RowBits::kParam;
+    }
+    std::vector<CURLParamObj>& params = dialog.m_lstURLs.m_lstURLs.front().m_lstParams;
+    params.insert(params.begin(), pairs.begin(), pairs.end());
+    dialog.m_strAddress.truncate(nQuery);
+}
+
 void CBaseScriptView::OnEdit() {
     const int nRow = m_grid.GetFirstSelectedRow();
     if (!m_grid.IsValidRow(nRow))
@@ -254,6 +279,7 @@ void CBaseScriptView::EditURL(int nRow) {
     dialog.m_nNextFlexibleNumber = doc.FlexibleCount();
     CollectRows(nRow, true, false, dialog.m_lstURLs);
     const CSubscriptObj before = dialog.m_lstURLs;
+    MoveQueryToRows(dialog);
 
     // The row's own texts must not count as "still in use" while the dialog releases.
     m_grid.Row(nRow).m_nData |= RowBits::kInDialog;

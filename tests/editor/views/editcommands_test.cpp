@@ -174,6 +174,19 @@ TEST_F(EditCommands, edit_of_row_0_is_applied_whatever_the_root_url_answer) {
     EXPECT_FALSE(host.m_doc.IsModified());
 }
 
+TEST_F(EditCommands, edit_url_keeps_a_stored_query_as_parameter_rows) {
+    CScriptObj script = EditScript();
+    script.m_lstScripts[0].m_lstURLs[2].m_strURL = S("/c?x=1&y=a%20b");
+    Load(script);
+    Select(Main(), 5);
+    host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) { return d.OnOK(); });
+    Run(XalCmd::Edit);
+    EXPECT_EQ(Text(Main(), 5), S("http://other.org/c"));
+    ASSERT_EQ(Main().GetSubRowCount(5), 2);
+    EXPECT_EQ(Text(Main(), 7, 1), S("a b"));
+    EXPECT_EQ(view.GetMainView().GetURLWithQuery(5), S("http://other.org/c?x=1&y=a b"));
+}
+
 TEST_F(EditCommands, edit_url_frees_what_it_no_longer_shows_and_numbers_stay_dense) {
     CScriptObj script = FlexScript();
     script.m_lstURLParameter.push_back({S("/u/"), S("_XALURL_3_"), 1, {}});
