@@ -342,11 +342,18 @@ void CBaseScriptView::EditURL(int nRow) {
         for (const CURLParamObj& edit : edited.m_lstParams) {
             CURLParamObj param = edit;
             for (std::size_t i = 0; i < old.m_lstParams.size(); ++i) {
-                if (!oldTaken[i] && old.m_lstParams[i].m_strName == param.m_strName) {
-                    param.m_baExtraFields = old.m_lstParams[i].m_baExtraFields;
-                    oldTaken[i] = true;
-                    break;
-                }
+                const CURLParamObj& was = old.m_lstParams[i];
+                if (oldTaken[i] || was.m_strName != param.m_strName)
+                    continue;
+                param.m_baExtraFields = was.m_baExtraFields;
+                // The dialog hands back kinds: a parameter left as it was keeps its loaded
+                // flags (flexible by name and value, the ordinary-row bit).
+                if (was.m_strRawValue == param.m_strRawValue &&
+                    CDialEditURLParams::FlagsFromKind(CDialEditURLParams::KindFromFlags(
+                        was.m_nSpecialVariable)) == param.m_nSpecialVariable)
+                    param.m_nSpecialVariable = was.m_nSpecialVariable;
+                oldTaken[i] = true;
+                break;
             }
             m_grid.AddSubRow(nNew, MakeDialogParamRow(param, crColor));
             if ((param.m_nSpecialVariable & RowBits::kLogonUser) != 0 && doc.LogonUser().isEmpty())

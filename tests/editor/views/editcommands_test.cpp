@@ -202,6 +202,7 @@ TEST_F(EditCommands, edit_url_frees_what_it_no_longer_shows_and_numbers_stay_den
     Run(XalCmd::Edit);
     EXPECT_EQ(Text(Cond(), 2, 1), S("_XALURL_1_"));
     EXPECT_EQ(Text(Main(), 4), S("http://h/u/_XALURL_2_/x"));
+    EXPECT_EQ(Main().Record(3).m_nFlags, 0); // left as it was: its loaded flags, not 0x40
     ExpectFlexibleInvariant();
     // An address edited without its placeholder frees it too.
     Select(Main(), 4);
