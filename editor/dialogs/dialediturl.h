@@ -102,6 +102,8 @@ public:
 
 private:
     bool CheckURL(const QString& url);
+    // The complete URL with each row's value as entered (encoded), for the OK check.
+    [[nodiscard]] QString URLToCheck() const;
     void Release(const QString& shownValue);
     void ApplyPastedURL(const CPastedURL& pasted);
 
