@@ -10,6 +10,8 @@
 #include "admtools.h"
 #include "basescriptview.h"
 #include "commandids.h"
+#include "dialediturl.h"
+#include "dialediturlparams.h"
 #include "escriptcheck.h"
 #include "fakehost.h"
 #include "mongodb.h"
@@ -183,6 +185,44 @@ const std::vector<Action>& Actions() {
              c.view.ReleasePlaceholder(2, CAdmTools::ExtractSpecialVariable(strOld));
              // An address may have held more than one placeholder.
              c.view.ReleaseUnshownPlaceholders();
+         }},
+        {"create",
+         [](Ctx& c, std::uint32_t a) {
+             // A URL on a URL row, a parameter on a parameter row, as the dialogs answer.
+             c.host.m_dialogs.m_editURL.clear();
+             c.host.m_dialogs.m_params.clear();
+             c.host.m_dialogs.m_editURL.push_back([a](CDialEditURL& d) {
+                 d.SetServer(QStringLiteral("c%1.example.com").arg(a % 3));
+                 d.SetAddress(QStringLiteral("/n%1").arg(a % 17));
+                 return d.OnOK();
+             });
+             c.host.m_dialogs.m_params.push_back([a](CDialEditURLParams& d) {
+                 d.SetName(QStringLiteral("k%1").arg(a % 5));
+                 d.m_strValue = QStringLiteral("v%1").arg(a % 4);
+                 return d.OnOK();
+             });
+             if (c.view.IsCommandEnabled(XalCmd::Create))
+                 c.view.OnCommand(XalCmd::Create);
+         }},
+        {"edit_unchanged",
+         [](Ctx& c, std::uint32_t) {
+             c.host.m_dialogs.m_editURL.clear();
+             c.host.m_dialogs.m_params.clear();
+             c.host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) { return d.OnOK(); });
+             c.host.m_dialogs.m_params.push_back([](CDialEditURLParams& d) { return d.OnOK(); });
+             if (c.view.IsCommandEnabled(XalCmd::Edit))
+                 c.view.OnCommand(XalCmd::Edit);
+         }},
+        {"delete",
+         [](Ctx& c, std::uint32_t) {
+             if (c.view.IsCommandEnabled(XalCmd::Delete))
+                 c.view.OnCommand(XalCmd::Delete);
+         }},
+        {"up_down",
+         [](Ctx& c, std::uint32_t a) {
+             const int nCommand = a % 2 == 0 ? XalCmd::Up : XalCmd::Down;
+             if (c.view.IsCommandEnabled(nCommand))
+                 c.view.OnCommand(nCommand);
          }},
         {"add_conditional_script",
          [](Ctx& c, std::uint32_t a) {
