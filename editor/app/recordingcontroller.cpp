@@ -176,10 +176,11 @@ CProxyPortLists CRecordingController::ReadProxyPorts() {
 }
 
 void CRecordingController::StopRecording() {
-    m_session.Stop();
     m_dialog.SetStopped();
-    // Delivers the end report before it returns; the window hides when it arrives.
+    // Delivers what the browser requested before the stop, then the end report (the window
+    // hides when it arrives); only then does the session stop taking requests.
     XRStopRecording(1);
+    m_session.Stop();
     UpdateCommands();
 }
 
