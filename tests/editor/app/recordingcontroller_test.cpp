@@ -199,6 +199,7 @@ TEST_F(AppRecording, recorded_requests_reach_the_main_script_and_pause_drops_the
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("status"))->text(), XalString(8));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("rootURL"))->text(), m_root);
     EXPECT_FALSE(Enabled(XalCmd::RecordStart));
+    EXPECT_TRUE(Enabled(XalCmd::RecordStartUnfiltered)); // records anew, unfiltered
     EXPECT_TRUE(Enabled(XalCmd::RecordStop));
     EXPECT_FALSE(Enabled(XalCmd::Test));
     EXPECT_FALSE(Enabled(XalCmd::Save));

@@ -1,12 +1,10 @@
-// The test command and domain exclusion against the embedded store; the recording session,
-// the recording window's logic and the enabling of the recording commands.
+// The test command and domain exclusion against the embedded store; the recording session and
+// the recording window's placement.
 
-#include "commandids.h"
 #include "dialrecording.h"
 #include "domainexclusion.h"
 #include "messages.h"
 #include "mongodb.h"
-#include "recordingcommands.h"
 #include "recordingsession.h"
 #include "scriptmodel.h"
 #include "scripttest.h"
@@ -260,55 +258,10 @@ TEST(RecordingSession, queue_hand_over_loses_nothing_while_the_recorder_reports)
         ASSERT_EQ(taken[i + 1].strURL, QStringLiteral("http://a.example/p%1").arg(i));
 }
 
-TEST(RecordingWindow, pause_and_resume_switch_texts_colours_and_tell_the_session) {
-    std::vector<bool> paused;
-    int exits = 0;
-    CDialRecording window([&](bool p) { paused.push_back(p); }, [&] { ++exits; });
-    window.Show(QStringLiteral("Shop"), QStringLiteral("http://shop.example/"), false);
-    EXPECT_EQ(window.Caption(), XalFormat(32, XalString(34)));
-    EXPECT_EQ(window.StatusText(), XalString(8));
-    EXPECT_EQ(window.StatusColor(), 0x008000u);
-    EXPECT_EQ(window.PauseButtonText(), XalString(11));
-    window.OnPauseResume();
-    EXPECT_EQ(window.StatusText(), XalString(9));
-    EXPECT_EQ(window.StatusColor(), 0xFF0000u);
-    EXPECT_EQ(window.PauseButtonText(), XalString(10));
-    window.OnPauseResume();
-    EXPECT_EQ(paused, (std::vector<bool>{true, false}));
-    window.OnExit();
-    EXPECT_EQ(exits, 1);
-    EXPECT_FALSE(window.IsRunning());
-    // A new recording shows running again, whatever the last one ended as.
-    window.Show(QStringLiteral("Shop"), QStringLiteral("http://shop.example/"), true);
-    EXPECT_EQ(window.StatusText(), XalString(8));
-    EXPECT_EQ(window.Caption(), XalFormat(32, XalString(33)));
-}
-
 TEST(RecordingWindow, sits_at_the_right_bottom_of_the_available_area) {
     // A panel of 40 pixels at the bottom and one of 30 at the left are not available.
     const QRect available(30, 0, 1250, 984);
     EXPECT_EQ(CDialRecording::BottomRightPosition(available, QSize(400, 150)), QPoint(880, 834));
     // Larger than the area: the title bar stays reachable.
     EXPECT_EQ(CDialRecording::BottomRightPosition(available, QSize(2000, 1200)), QPoint(30, 0));
-}
-
-TEST(RecordingCommands, start_stop_and_test_follow_started_and_running) {
-    const auto enabled = [](int command, bool started, bool running, bool hasID = true) {
-        return RecordingCommandEnabled(command, {true, hasID, started, running});
-    };
-    // Not started, running, paused.
-    EXPECT_TRUE(enabled(XalCmd::RecordStart, false, false));
-    EXPECT_FALSE(enabled(XalCmd::RecordStart, true, true));
-    EXPECT_FALSE(enabled(XalCmd::RecordStart, true, false));
-    EXPECT_FALSE(enabled(XalCmd::RecordStop, false, false));
-    EXPECT_TRUE(enabled(XalCmd::RecordStop, true, true));
-    EXPECT_TRUE(enabled(XalCmd::RecordStop, true, false));
-    EXPECT_TRUE(enabled(XalCmd::Test, false, false));
-    EXPECT_FALSE(enabled(XalCmd::Test, true, true));
-    EXPECT_TRUE(enabled(XalCmd::Test, true, false));
-    EXPECT_TRUE(enabled(XalCmd::RecordStartUnfiltered, true, true));
-    // Without an e-script ID nothing records or tests; without the recording area nothing.
-    for (const int command : {XalCmd::RecordStart, XalCmd::RecordStartUnfiltered, XalCmd::Test})
-        EXPECT_FALSE(enabled(command, false, false, false)) << command;
-    EXPECT_FALSE(RecordingCommandEnabled(XalCmd::RecordStart, {false, true, false, false}));
 }
