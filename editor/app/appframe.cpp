@@ -4,6 +4,7 @@
 #include "mainframe.h"
 #include "mongodb.h"
 #include "mytreegridctrl.h"
+#include "recordingcommands.h"
 #include "scriptview.h"
 #include "undohistory.h"
 #include "xaldatadlg.h"
@@ -12,6 +13,8 @@
 #include "xalscripteditview.h"
 
 #include <QCoreApplication>
+
+#include <optional>
 
 namespace {
 // Commands the script views carry out on their active tab.
@@ -62,25 +65,41 @@ void RegisterAppCommands(CXALScripEditApp& app, CMainFrame& frame) {
     frame.SetCommandHandler(XalCmd::Properties, [&app](int) { app.OnProperties(); });
 
     // Recording and test exist only with the recording area plugged in.
-    const auto recording = [&app](int) { return app.GetRecordingController() != nullptr; };
+    const auto enabled = [&app](int command) {
+        RecordingCommandState state;
+        state.bAvailable = app.GetRecordingController() != nullptr;
+        state.bHasID = app.IsLoaded() && !app.GetXalID().isEmpty();
+        state.bStarted = app.IsRecordingStarted();
+        state.bRunning = app.IsRecordingRunning();
+        return RecordingCommandEnabled(command, state);
+    };
+    const auto start = [&app](bool urlFiltering) {
+        if (auto* r = app.GetRecordingController()) {
+            // What a start changes in the e-script is one undo step.
+            std::optional<CUndoStepGuard> step;
+            if (auto* view = app.GetView())
+                step.emplace(view->History());
+            r->StartRecording(urlFiltering);
+        }
+    };
     frame.SetCommandHandler(
-        XalCmd::RecordStart, [&app](int) { app.StartRecording(true); }, recording);
+        XalCmd::RecordStart, [start](int) { start(true); }, enabled);
     frame.SetCommandHandler(
-        XalCmd::RecordStartUnfiltered, [&app](int) { app.StartRecording(false); }, recording);
+        XalCmd::RecordStartUnfiltered, [start](int) { start(false); }, enabled);
     frame.SetCommandHandler(
         XalCmd::RecordStop,
         [&app](int) {
             if (auto* r = app.GetRecordingController())
                 r->StopRecording();
         },
-        [&app](int) { return app.IsRecordingRunning(); });
+        enabled);
     frame.SetCommandHandler(
         XalCmd::Test,
         [&app](int) {
             if (auto* r = app.GetRecordingController())
                 r->TestScript();
         },
-        recording);
+        enabled);
 
     for (const int command : kViewCommands) {
         frame.SetCommandHandler(
@@ -108,7 +127,8 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
         state.modified = app.IsModified();
         if (auto* view = app.GetView())
             state.mainScriptRows = view->GetMainView().Grid().GetRowCount();
-        state.recordingStarted = app.IsRecordingRunning();
+        state.recordingStarted = app.IsRecordingStarted();
+        state.recordingPaused = state.recordingStarted && !app.IsRecordingRunning();
         return state;
     };
     services.closeGuard = [&app] {
