@@ -2,6 +2,7 @@
 
 #include "admtools.h"
 #include "basescriptview.h"
+#include "flexibletext.h"
 #include "messages.h"
 #include "qjtrace.h"
 #include "scriptview.h"
@@ -222,7 +223,12 @@ void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
     if (nNumber < 0 || IsUsedInAnyScript(strPlaceholder))
         return;
     // The entry goes before renumbering: afterwards the next placeholder carries its name.
-    RemoveFlexibleParameter(strPlaceholder);
+    // Every entry of the number goes, so that no stale duplicate is renamed onto another.
+    const auto& list = m_doc.FlexibleParameters();
+    while (std::any_of(list.begin(), list.end(), [&](const CFindReplaceObj& entry) {
+        return entry.m_strReplace == strPlaceholder;
+    }))
+        RemoveFlexibleParameter(strPlaceholder);
     const int nCount = m_doc.FlexibleCount();
     if (nNumber >= nCount)
         return;
@@ -239,6 +245,12 @@ void CXALScripEditView::ReleaseUnshownPlaceholders() {
         if (!IsUsedInAnyScript(strPlaceholder))
             ReleasePlaceholder(2, strPlaceholder);
     }
+}
+
+void CXALScripEditView::ReleasePlaceholdersIn(const QString& strText) {
+    // Highest first, so that the numbers still to be released are not renumbered under us.
+    for (const int nNumber : PlaceholderNumbersIn(strText))
+        ReleasePlaceholder(2, FlexibleParameterName(nNumber));
 }
 
 COLORREF CXALScripEditView::GetServerColor(const QString& strServer) {
