@@ -47,9 +47,9 @@ void CBaseScriptView::CreateConditionalScript() {
     if (bInternal) {
         const QString strLeft = RemoveInternalVariables(nURLRow);
         if (!strLeft.isEmpty())
-            host.Messages().Inform(XalFormat(kStrVariableNotRemoved, strLeft,
-                                             GetURLWithQuery(nURLRow)),
-                                   MsgIcon::Warning);
+            host.Messages().Inform(
+                XalFormat(kStrVariableNotRemoved, strLeft, GetURLWithQuery(nURLRow)),
+                MsgIcon::Warning);
     }
     m_tabView.Document().SetModified(true);
     CSubscriptObj subscript;

@@ -40,8 +40,8 @@ bool ReplaceWholePieces(QString& strText, const QString& strSeparator, const QSt
     qsizetype nPos = strText.indexOf(strNeedle, nFrom);
     while (nPos >= 0 && nPos + strNeedle.size() <= nLimit) {
         const qsizetype nAfter = nPos + strNeedle.size();
-        const bool bWhole = nAfter == nLimit || QStringView(strText).mid(nAfter).startsWith(
-                                                    strSeparator);
+        const bool bWhole =
+            nAfter == nLimit || QStringView(strText).mid(nAfter).startsWith(strSeparator);
         if (!bWhole) {
             nPos = strText.indexOf(strNeedle, nPos + 1);
             continue;
