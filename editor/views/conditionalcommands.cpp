@@ -254,7 +254,9 @@ void CSubscriptView::OnResetFlexibleCondition() {
         const bool bCondition = i < nConditionEnd && row.m_cells[0].strText == strName &&
                                 row.m_cells[1].strText == u'*';
         const bool bScript = i >= nConditionEnd && row.m_cells[1].strText == strPlaceholder;
-        if (bCondition || bScript)
+        // The selected row itself too: a script URL's parameter may carry the "*" when the
+        // condition URL has no parameter like it.
+        if (bCondition || bScript || i == nRow)
             ResetParameterCondition(i);
     }
 }
