@@ -22,6 +22,15 @@ constexpr int kStrVariableNotRemoved = 62560;
 bool HasFlexCondition(const CMyTreeGridCtrl& grid, int nRow) {
     return (grid.Record(nRow).m_nFlags & kFlexConditionFlag) != 0;
 }
+
+// The URL row's label and all its parameters, POST-body ones included: a logon variable in
+// the body of a condition URL is as wrong as one in its query.
+QString BlockText(const CMyTreeGridCtrl& grid, int nURLRow) {
+    QString strText = grid.Row(nURLRow).m_cells[0].strText;
+    for (int i = nURLRow + 1; i < grid.GetRowCount() && !grid.IsURLRow(i); ++i)
+        strText += u'\n' + grid.Row(i).m_cells[0].strText + u'=' + grid.Row(i).m_cells[1].strText;
+    return strText;
+}
 } // namespace
 
 void CBaseScriptView::CreateConditionalScript() {
@@ -32,7 +41,7 @@ void CBaseScriptView::CreateConditionalScript() {
         return;
     IViewHost& host = m_tabView.Host();
     const QString strURL = GetURLWithQuery(nURLRow);
-    const bool bInternal = strURL.contains(kXalUrlPrefix);
+    const bool bInternal = BlockText(m_grid, nURLRow).contains(kXalUrlPrefix);
     if (bInternal && host.Messages().Ask(XalFormat(35, strURL), MsgButtons::YesNo,
                                          MsgIcon::Question) != MsgAnswer::Yes)
         return;
@@ -92,8 +101,8 @@ QString CBaseScriptView::RemoveInternalVariables(int nURLRow) {
     }
 
     QString strBefore;
-    for (QString strNow = GetURLWithQuery(nURLRow); strNow.contains(kXalUrlPrefix);
-         strNow = GetURLWithQuery(nURLRow)) {
+    for (QString strNow = BlockText(m_grid, nURLRow); strNow.contains(kXalUrlPrefix);
+         strNow = BlockText(m_grid, nURLRow)) {
         // A pass that changed nothing would repeat for ever: a parameter name, or an org value
         // that itself holds a variable, cannot be taken back.
         if (strNow == strBefore)

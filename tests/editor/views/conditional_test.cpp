@@ -148,6 +148,21 @@ TEST_F(Conditional, string_35_comes_before_creating_from_a_url_with_the_logon_us
     EXPECT_EQ(Cell(2, 5), QStringLiteral("alice")); // the twin as well
 }
 
+TEST_F(Conditional, a_logon_variable_in_the_post_body_is_removed_as_well) {
+    CScriptObj s = FourScript();
+    s.m_lstScripts[0].m_lstURLs[3].m_nMethod = 1;
+    s.m_lstScripts[0].m_lstURLs[3].m_lstParams.push_back(Param(QStringLiteral("pw"),
+                                                               QStringLiteral("_XALURL_PASSWORD_"),
+                                                               1, 0x400, QStringLiteral("secret")));
+    Load(s);
+    host.m_messages.Queue(MsgAnswer::Yes);
+    host.m_dialogs.m_newSub.push_back(Name(QStringLiteral("Post")));
+    Run(0, 5, XalCmd::ConditionalScript);
+    EXPECT_TRUE(host.m_messages.Texts().front().startsWith(QStringLiteral("http://h/4\n")));
+    ASSERT_EQ(view.GetTabCount(), 3);
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("secret"));
+}
+
 TEST_F(Conditional, creating_from_a_flexible_url_frees_its_number_and_renumbers) {
     CScriptObj s = FourScript();
     s.m_lstScripts[0].m_lstURLs[2].m_strOrgValue = QStringLiteral("http://h/3/seg");
