@@ -230,8 +230,10 @@ void CBaseScriptView::CollectRows(int nStartRow, bool bSingleURL, bool bSplit,
 }
 
 void CBaseScriptView::SpreadFlexibleParameter(const CSpreadRequest& request) {
-    if (request.strValue.isEmpty())
-        return; // an empty value would match every empty cell and every "/"
+    // An empty value would match every empty cell and every "/"; a placeholder spread over
+    // itself (a flexible row made flexible again) has nothing to replace.
+    if (request.strValue.isEmpty() || request.strValue == request.strPlaceholder)
+        return;
     const CGridUpdateBlock block(m_grid);
     for (int i = std::max(SpreadStartRow(), 0); i < m_grid.GetRowCount(); ++i) {
         CGridRow& row = m_grid.Row(i);
