@@ -122,7 +122,7 @@ QString CBaseScriptView::RemoveInternalVariables(int nURLRow) {
             ResetParameterValue(i);
             // Later rows showing the same text are the same flexible parameter.
             for (int j = i + 1; j < m_grid.GetRowCount(); ++j) {
-                if (!m_grid.IsURLRow(j) && m_grid.Row(j).m_cells[1].strText == strOld)
+                if (!m_grid.IsURLRow(j) && m_grid.Row(j).m_cells[1].strText.contains(strOld))
                     ResetParameterValue(j);
             }
             m_tabView.ReleasePlaceholdersIn(strOld);
