@@ -307,6 +307,29 @@ void CBaseScriptView::RenumberPlaceholders(const QString& strOld, const QString&
     }
 }
 
+void CBaseScriptView::ShiftPlaceholders(int nFrom, int nCount) {
+    const CGridUpdateBlock block(m_grid);
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        CGridRow& row = m_grid.Row(i);
+        const std::size_t nCell = row.IsURLRow() ? 0 : 1;
+        const QString& strText = row.m_cells[nCell].strText;
+        if (!strText.contains(kXalUrlPrefix))
+            continue;
+        const QString strNew = ShiftPlaceholdersDown(strText, nFrom, nCount);
+        if (strNew == strText)
+            continue;
+        if (nCell == 1) {
+            CGridItemRecord& record = *row.m_pRecord;
+            record.m_strRawValue = record.m_strRawValue.isEmpty()
+                                       ? strNew
+                                       : ShiftPlaceholdersDown(record.m_strRawValue, nFrom, nCount);
+            record.m_strValue = strNew;
+        }
+        row.m_cells[nCell].strText = strNew;
+        m_grid.NotifyRowChanged(i);
+    }
+}
+
 int CBaseScriptView::PrepareContextMenu(int nHitRow) {
     if (m_tabView.Host().IsRecording())
         return 0;

@@ -40,6 +40,8 @@ public:
     }
     void SpreadFlexibleParameter(const CSpreadRequest& request);
     void RenumberPlaceholders(const QString& strOld, const QString& strNew);
+    // All of RenumberPlaceholders for nFrom..nCount-1 (each one down) in one pass over the rows.
+    void ShiftPlaceholders(int nFrom, int nCount);
 
     // Right click on nHitRow (-1 for empty space): adjusts the selection as the grid does and
     // returns the menu to show, or 0 while a recording runs.

@@ -99,6 +99,28 @@ std::vector<int> PlaceholderNumbersIn(const QString& strText) {
     return numbers;
 }
 
+QString ShiftPlaceholdersDown(const QString& strText, int nFrom, int nCount) {
+    QString strOut;
+    qsizetype nDone = 0;
+    for (qsizetype nAt = strText.indexOf(kXalUrlPrefix); nAt >= 0;
+         nAt = strText.indexOf(kXalUrlPrefix, nAt + 1)) {
+        const qsizetype nEnd = strText.indexOf(u'_', nAt + kXalUrlPrefix.size());
+        if (nEnd < 0)
+            break;
+        const int nNumber = FlexibleParameterNumber(strText.mid(nAt, nEnd - nAt + 1));
+        if (nNumber < nFrom || nNumber >= nCount)
+            continue;
+        strOut += QStringView(strText).mid(nDone, nAt - nDone);
+        strOut += FlexibleParameterName(nNumber - 1);
+        nDone = nEnd + 1;
+        nAt = nEnd;
+    }
+    if (nDone == 0)
+        return strText;
+    strOut += QStringView(strText).mid(nDone);
+    return strOut;
+}
+
 QString ConditionAddressPattern(const QString& strAddress) {
     static const QString strSpecial = QStringLiteral("\\^$.|?+()[]{}/");
     QString strPattern;

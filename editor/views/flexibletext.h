@@ -18,6 +18,9 @@ bool ReplaceInURLPath(QString& strLabel, const QString& strValue, const QString&
 [[nodiscard]] QString EncodeUnencoded(const QString& strText);
 // Numbers of the placeholders "_XALURL_<n>_" the text shows, highest first, each once.
 [[nodiscard]] std::vector<int> PlaceholderNumbersIn(const QString& strText);
+// The text with every placeholder numbered nFrom..nCount-1 moved down by one (the gap after
+// the freed number nFrom-1 closes); other text stays.
+[[nodiscard]] QString ShiftPlaceholdersDown(const QString& strText, int nFrom, int nCount);
 // The regular expression that a condition URL's address with "*" wildcards stands for:
 // "*" matches any text, every other character only itself.
 [[nodiscard]] QString ConditionAddressPattern(const QString& strAddress);

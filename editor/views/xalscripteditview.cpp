@@ -204,13 +204,13 @@ bool CXALScripEditView::IsUsedInAnyScript(const QString& strText) const {
 }
 
 void CXALScripEditView::RenumberFlexibleParameters(int nFrom) {
-    for (int n = std::max(nFrom, 1); n < m_doc.FlexibleCount(); ++n) {
-        const QString strOld = FlexibleParameterName(n);
-        const QString strNew = FlexibleParameterName(n - 1);
-        m_doc.RenameFlexibleParameter(strOld, strNew);
-        for (const Tab& tab : m_tabs)
-            tab.view->RenumberPlaceholders(strOld, strNew);
-    }
+    const int nFirst = std::max(nFrom, 1);
+    const int nCount = m_doc.FlexibleCount();
+    for (int n = nFirst; n < nCount; ++n)
+        m_doc.RenameFlexibleParameter(FlexibleParameterName(n), FlexibleParameterName(n - 1));
+    // Each number moves down once; one pass over each view's rows does them all.
+    for (const Tab& tab : m_tabs)
+        tab.view->ShiftPlaceholders(nFirst, nCount);
 }
 
 void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
