@@ -4,6 +4,7 @@
 #include "basescriptview.h"
 #include "flexibletext.h"
 #include "messages.h"
+#include "mytreegridctrl.h"
 #include "qjtrace.h"
 #include "scriptview.h"
 #include "specialvars.h"
@@ -238,12 +239,29 @@ void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
 }
 
 void CXALScripEditView::ReleaseUnshownPlaceholders() {
+    // One pass finds every number some row shows (rows in a dialog do not count, as in
+    // IsUsedInAnyScript); only the others are released.
+    std::vector<bool> shown(static_cast<std::size_t>(std::max(m_doc.FlexibleCount(), 0)));
+    for (const Tab& tab : m_tabs) {
+        const CMyTreeGridCtrl& grid = tab.view->Grid();
+        bool bSkipBlock = false;
+        for (int i = 0; i < grid.GetRowCount(); ++i) {
+            const CGridRow& row = grid.Row(i);
+            if (row.IsURLRow())
+                bSkipBlock = (row.m_nData & RowBits::kInDialog) != 0;
+            if (bSkipBlock || (row.m_nData & RowBits::kInDialog) != 0)
+                continue;
+            for (const int n : PlaceholderNumbersIn(row.m_cells[row.IsURLRow() ? 0 : 1].strText)) {
+                if (n < static_cast<int>(shown.size()))
+                    shown[static_cast<std::size_t>(n)] = true;
+            }
+        }
+    }
     // Highest first: a release renumbers only the numbers above the freed one, which have
     // all been looked at already.
-    for (int n = m_doc.FlexibleCount() - 1; n >= 0; --n) {
-        const QString strPlaceholder = FlexibleParameterName(n);
-        if (!IsUsedInAnyScript(strPlaceholder))
-            ReleasePlaceholder(2, strPlaceholder);
+    for (int n = static_cast<int>(shown.size()) - 1; n >= 0; --n) {
+        if (!shown[static_cast<std::size_t>(n)])
+            ReleasePlaceholder(2, FlexibleParameterName(n));
     }
 }
 
