@@ -157,6 +157,24 @@ TEST_F(Flexible, flexible_again_keeps_the_number_and_predefined_frees_it) {
     EXPECT_EQ(Cell(0, 2), u"x/_XALURL_1_"_s);
 }
 
+TEST_F(Flexible, a_logon_parameter_made_flexible_gets_a_numbered_placeholder) {
+    CScriptObj s;
+    s.m_strLogonUser = u"alice"_s;
+    s.m_lstScripts.push_back(Script(
+        0, {},
+        {Url(u"h"_s, u"/l"_s, 0, {Param(u"u"_s, u"_XALURL_USER_"_s, 0, 0x200, u"alice"_s)})}));
+    view.SetScript(s);
+    host.m_dialogs.m_flex.push_back([](CDialURLParamsFlex& dialog) {
+        EXPECT_EQ(dialog.m_nMode, 1);
+        EXPECT_EQ(dialog.m_strSavedValue, u"alice"_s);
+        return dialog.OnOK(); // the variable shown is the logon user's, not a number
+    });
+    Run(0, 1, XalCmd::FlexibleParameter);
+    EXPECT_EQ(Cell(0, 1), u"_XALURL_0_"_s);
+    ASSERT_EQ(List().size(), 1u);
+    EXPECT_EQ(List()[0].m_strFind, u"u"_s);
+}
+
 TEST_F(Flexible, reset_renumbers_2_to_1_everywhere_and_keeps_encoded_org_values) {
     view.SetScript(ThreeScript());
     Run(0, 1, XalCmd::ResetFlexibleParameter);
