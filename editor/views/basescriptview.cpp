@@ -350,7 +350,8 @@ int CBaseScriptView::PrepareContextMenu(int nHitRow) {
 bool CBaseScriptView::Implements(int nCommand) const {
     return nCommand == XalCmd::ExpandAll || nCommand == XalCmd::CollapseAll ||
            nCommand == XalCmd::FlexibleParameter || nCommand == XalCmd::ResetFlexibleParameter ||
-           (nCommand == XalCmd::ConditionalScript && !IsConditional());
+           (nCommand == XalCmd::ConditionalScript && !IsConditional()) ||
+           IsEditCommand(nCommand);
 }
 
 bool CBaseScriptView::IsCommandEnabled(int nCommand) const {
@@ -392,6 +393,6 @@ bool CBaseScriptView::OnCommand(int nCommand) {
         return true;
     }
     default:
-        return false;
+        return OnEditCommand(nCommand);
     }
 }
