@@ -350,8 +350,7 @@ int CBaseScriptView::PrepareContextMenu(int nHitRow) {
 bool CBaseScriptView::Implements(int nCommand) const {
     return nCommand == XalCmd::ExpandAll || nCommand == XalCmd::CollapseAll ||
            nCommand == XalCmd::FlexibleParameter || nCommand == XalCmd::ResetFlexibleParameter ||
-           (nCommand == XalCmd::ConditionalScript && !IsConditional()) ||
-           IsEditCommand(nCommand);
+           (nCommand == XalCmd::ConditionalScript && !IsConditional()) || IsEditCommand(nCommand);
 }
 
 bool CBaseScriptView::IsCommandEnabled(int nCommand) const {
