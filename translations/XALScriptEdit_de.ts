@@ -875,5 +875,11 @@ Warnung: Das gespeicherte E-Script wurde später, am %s, geändert. Wenn Sie die
         <translation>Diese Zeilen der Zwischenablage enthalten keine URL oder einen internen XAL-URL-Parameter und wurden ausgelassen:
 %1</translation>
     </message>
+    <message>
+        <source>The XAL-internal variable &apos;%s&apos; could not be removed from the URL of the new conditional script.
+URL: &apos;%s&apos;</source>
+        <translation>Die XAL-interne Variable &apos;%s&apos; konnte nicht aus der URL des neuen Bedingungsskripts entfernt werden.
+URL: &apos;%s&apos;</translation>
+    </message>
 </context>
 </TS>

@@ -45,9 +45,8 @@ public:
     // a row) and selects the first of them.
     void InsertURLs(int nRow, const std::vector<CURLObj>& urls);
     void RenumberPlaceholders(const QString& strOld, const QString& strNew);
-    // The same for every number from nFrom to nCount-1 at once (each one lower), in one pass:
-    // what RenumberPlaceholders for each of them in rising order gives.
-    void RenumberPlaceholderRange(int nFrom, int nCount);
+    // All of RenumberPlaceholders for nFrom..nCount-1 (each one down) in one pass over the rows.
+    void ShiftPlaceholders(int nFrom, int nCount);
 
     // Right click on nHitRow (-1 for empty space): adjusts the selection as the grid does and
     // returns the menu to show, or 0 while a recording runs.
@@ -59,6 +58,16 @@ public:
     [[nodiscard]] virtual bool CanMoveUp() const = 0;
     [[nodiscard]] virtual bool CanMoveDown() const = 0;
 
+    // Flexible parameter (32780) and Reset flexible parameter (32786) on the first selected row.
+    void OnFlexibleParameter();
+    void OnResetFlexibleParameter();
+    // Resets the flexible parameter of one row (a URL row with flags 9999, a parameter row with
+    // 0x800 or 0x8000) and frees its number when no other row shows it, renumbering the higher
+    // ones in every view. False (nothing changed) for any other row. Delete runs it on each
+    // row before removing it.
+    bool ResetFlexibleRow(int nRow);
+    // Create conditional script (32870) of the main-script view.
+    void CreateConditionalScript();
     // Editing commands (editcommands.cpp).
     void OnCreate();
     void OnEdit();
@@ -88,6 +97,16 @@ protected:
                             const CGridItemRecord& record);
     // Row from which SpreadFlexibleParameter starts.
     [[nodiscard]] virtual int SpreadStartRow() const { return 0; }
+    void MakeURLSectionFlexible(int nRow);
+    void MakeParameterFlexible(int nRow);
+    // The URL a flexible URL row goes back to on reset.
+    [[nodiscard]] QString OriginalLabel(int nURLRow) const;
+    // A parameter row back to its org value, as an ordinary parameter (no release).
+    void ResetParameterValue(int nRow);
+    // Removes the logon and flexible variables from a URL row and its parameters before a
+    // conditional script is made from it. Returns the variable that could not be removed
+    // (empty when none is left).
+    QString RemoveInternalVariables(int nURLRow);
     // Commands this view carries out (the others stay disabled).
     [[nodiscard]] virtual bool Implements(int nCommand) const;
 

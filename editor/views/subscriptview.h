@@ -24,6 +24,9 @@ public:
     // Frees every placeholder the rows hold that no other view shows, before the tab goes.
     void ReleaseFlexibleParameters();
     [[nodiscard]] const QByteArray& GetExtraFields() const { return m_baExtraFields; }
+    // Flexible condition (32788) and Reset flexible condition (32790) on the first selected row.
+    void OnFlexibleCondition();
+    void OnResetFlexibleCondition();
 
     [[nodiscard]] bool CanMoveUp() const override;
     [[nodiscard]] bool CanMoveDown() const override;
@@ -33,6 +36,11 @@ protected:
     [[nodiscard]] bool Implements(int nCommand) const override;
 
 private:
+    void MakeURLConditionFlexible(int nRow);
+    void MakeParameterConditionFlexible(int nRow);
+    void ResetURLCondition(int nRow);
+    void ResetParameterCondition(int nRow);
+
     // The conditional script's own stored fields the editor does not know (a BSON document).
     QByteArray m_baExtraFields;
 };

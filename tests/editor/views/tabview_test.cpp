@@ -391,7 +391,7 @@ TEST(TabViewRelease, one_pass_renumbering_gives_what_a_pass_per_number_gives) {
     CXALScripEditView b(hostB, hostB.m_doc);
     a.SetScript(script);
     b.SetScript(script);
-    a.GetMainView().RenumberPlaceholderRange(2, 12);
+    a.GetMainView().ShiftPlaceholders(2, 12);
     for (int n = 2; n < 12; ++n)
         b.GetMainView().RenumberPlaceholders(QStringLiteral("_XALURL_%1_").arg(n),
                                              QStringLiteral("_XALURL_%1_").arg(n - 1));
