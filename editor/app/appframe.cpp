@@ -113,6 +113,7 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
         if (auto* view = app.GetView())
             state.mainScriptRows = view->GetMainView().Grid().GetRowCount();
         state.recordingStarted = app.IsRecordingRunning();
+        state.notSavable = app.NotSavableReason();
         return state;
     };
     services.closeGuard = [&app] {
