@@ -15,7 +15,7 @@ using namespace storetest;
 const QString kNs = QStringLiteral("xaldata.escript");
 
 TEST(BsonWriter, writes_the_bytes_the_records_write) {
-    const QString lone = QString(QChar(0xD800)) + S("x");       // a lone surrogate
+    const QString lone = QString(QChar(0xD800)) + S("x");        // a lone surrogate
     const QString mixed = S("abcdefghij\u00e4klmnopqrstuvwxyz"); // not ASCII past 8 units
     const QString nul = S("a") + QChar(0) + S("b");
     const QString keyWithNul = S("k") + QChar(0) + S("ey");
