@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "mongodb.h"
 #include "scriptview.h"
+#include "testmongoserver.h"
 #include "xalscripeditapp.h"
 #include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
@@ -176,6 +177,44 @@ TEST_F(AppSession, failed_save_is_told_keeps_changes_and_does_not_close) {
     m_app->OnSaveAndClose();
     EXPECT_TRUE(m_app->GetMainWindow()->isVisible());
     EXPECT_EQ(m_messages.Texts().size(), 1);
+}
+
+TEST_F(AppSession, connection_dropped_during_the_save_is_told_and_the_escript_stays_modified) {
+    // A server that drops the connection at the first update: the save's.
+    xal::test::TestMongoServerOptions options;
+    options.dropAfterUpdates = 0;
+    xal::test::TestMongoServer server(options);
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    WriteFile(QStringLiteral("system/cfg/zvaccess.cfg"),
+              "[MongoDB]\nServer = " + server.ServerText().toUtf8() + "\n");
+    CMongoDB wire(server.ServerText(), QString());
+    ASSERT_TRUE(wire.Connect(error)) << error.toStdString();
+    CMDBRecord doc;
+    ASSERT_TRUE(CMDBRecord::FromJson(Stored().ToJson(), doc));
+    ASSERT_TRUE(wire.Insert(escript::kNsEScript, doc));
+
+    ASSERT_TRUE(Start());
+    m_app->SetModified(true);
+    EXPECT_FALSE(m_app->SaveAccount());
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(
+        m_messages.Texts()[0].startsWith(QStringLiteral("The e-script could not be saved.")))
+        << m_messages.Texts()[0].toStdString();
+    EXPECT_TRUE(m_app->IsModified());
+    EXPECT_TRUE(m_app->GetDocument()->IsModified());
+    ASSERT_EQ(server.ReadLog(QStringLiteral("update")).size(), 1u);
+    EXPECT_TRUE(server.ReadLog(QStringLiteral("update")).front().dropped);
+
+    // Nothing was stored, and the editor goes on: closing asks again and keeps the window.
+    CMDBRecord after;
+    ASSERT_TRUE(wire.SeekReference(escript::kNsEScript, QStringLiteral("abc"), after));
+    EXPECT_FALSE(after.HasField(QStringLiteral("lastchanged")));
+    m_messages.ClearTexts();
+    m_app->OnSaveAndClose();
+    EXPECT_TRUE(m_app->GetMainWindow()->isVisible());
+    EXPECT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_app->IsModified());
 }
 
 TEST_F(AppSession, properties_with_unsaved_root_change_asks_and_no_keeps_everything) {
