@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -391,7 +392,12 @@ TEST_F(AppSession, recent_list_is_stored_at_start_and_left_to_later_editors_at_e
         settings.setValue(QStringLiteral("RecentXALScript/XALScript1"), QStringLiteral("zzz"));
         settings.setValue(QStringLiteral("RecentXALScript/XALScript2"), QStringLiteral("abc"));
     }
+    const QString profile = QSettings().fileName();
+    QFile::setPermissions(profile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     ASSERT_TRUE(Start());
+    // The profile names the user's e-scripts: readable by the user only, folder included.
+    EXPECT_EQ(QFile::permissions(profile) & 0x0077, 0);
+    EXPECT_EQ(QFile::permissions(QFileInfo(profile).path()) & 0x0077, 0);
     {
         QSettings settings;
         EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript1")).toString(),
