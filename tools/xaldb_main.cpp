@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 
@@ -46,8 +47,11 @@ struct Options {
 bool ApplyDefaultConnection(Options& options, QString& error) {
     CMDBAccess configured;
     if (!ReadConnection(XALIsMDBDataAvailable, configured)) {
-        error = QStringLiteral("no database server given: use --server, or set ZVHOME to a suite "
-                               "home whose system/cfg/zvaccess.cfg names a server");
+        std::array<char16_t, 2048> problem{};
+        XALGetMDBDataProblem(problem.data(), static_cast<int>(problem.size()));
+        error = QStringLiteral("no database server given (%1): use --server, or set ZVHOME to a "
+                               "suite home whose system/cfg/zvaccess.cfg names a server")
+                    .arg(QString::fromUtf16(problem.data()));
         return false;
     }
     configured.set = options.access.set.isEmpty() ? configured.set : options.access.set;

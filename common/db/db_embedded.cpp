@@ -212,6 +212,14 @@ bool EmbeddedStore::Open(Status& st) {
     if (m_path.isEmpty())
         return st.Fail(QStringLiteral("The embedded store needs a file: embedded:<path>."));
     const QFileInfo info(m_path);
+    // SQLite opens no path longer than this (nor one its WAL name would make longer).
+    constexpr qsizetype kMaxPathBytes = 500;
+    const qsizetype pathBytes = QFile::encodeName(info.absoluteFilePath()).size();
+    if (pathBytes > kMaxPathBytes)
+        return st.Fail(
+            QStringLiteral("The path of the embedded store %1 is %2 bytes long; at "
+                           "most %3 are possible.")
+                .arg(m_path, QString::number(pathBytes), QString::number(kMaxPathBytes)));
     if (!info.absoluteDir().exists())
         return st.Fail(
             QStringLiteral("The folder of the embedded store %1 does not exist.").arg(m_path));

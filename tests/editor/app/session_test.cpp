@@ -253,6 +253,28 @@ TEST_F(AppSession, start_up_failures_end_with_their_message_and_no_window) {
     EXPECT_TRUE(
         m_db->SeekReference(QStringLiteral("xaldata.locks"), QStringLiteral("1:abc"), still))
         << "a refused editor leaves the holder's lock alone";
+
+    // A bad access file: string 148 with the cause as its detail.
+    WriteFile(QStringLiteral("system/cfg/zvaccess.cfg"), "Server = somewhere\n");
+    m_messages.ClearTexts();
+    EXPECT_FALSE(Start());
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_messages.Texts()[0].startsWith(XalString(148)))
+        << m_messages.Texts()[0].toStdString();
+    EXPECT_TRUE(m_messages.Texts()[0].contains(QStringLiteral("holds no section")))
+        << m_messages.Texts()[0].toStdString();
+    m_app.reset();
+    // An embedded store path of 505 bytes: too long for the store, short enough for the
+    // access file.
+    const QByteArray folder = m_dir.path().toUtf8() + "/";
+    WriteFile(QStringLiteral("system/cfg/zvaccess.cfg"), "[MongoDB]\nServer = embedded:" + folder +
+                                                             QByteArray(502 - folder.size(), 'x') +
+                                                             ".db\n");
+    m_messages.ClearTexts();
+    EXPECT_FALSE(Start());
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_messages.Texts()[0].contains(QStringLiteral("at most 500 are possible")))
+        << m_messages.Texts()[0].toStdString();
 }
 } // namespace
 
