@@ -65,8 +65,8 @@ TEST_F(UserLanguage, set_stores_only_into_existing_settings) {
 
     CreateSettings();
     EXPECT_FALSE(XALSetUserLG(nullptr));
-    QFile::setPermissions(SettingsFile(), QFile::ReadOwner | QFile::WriteOwner |
-                                              QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(SettingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::ReadOther);
     ASSERT_TRUE(XALSetUserLG(u"it"));
     QString language;
     EXPECT_TRUE(XALReadUserLG(language));
