@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -352,13 +353,26 @@ int RemoveOne(CMongoDB& db, const Options& o) {
     return 0;
 }
 
+// Blanks a password given on the command line in the process's own arguments, so that the
+// process list shows it only for the moment before this runs.
+void HidePasswordArgument(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--password") == 0) {
+            std::memset(argv[i + 1], 'x', std::strlen(argv[i + 1]));
+            ++i;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     Options options;
     QString error;
-    if (!ParseArguments(QCoreApplication::arguments(), options, error)) {
+    const QStringList arguments = QCoreApplication::arguments();
+    HidePasswordArgument(argc, argv);
+    if (!ParseArguments(arguments, options, error)) {
         if (!error.isEmpty())
             PrintError(error);
         std::fputs(kUsage, error.isEmpty() ? stdout : stderr);
