@@ -26,13 +26,14 @@ std::vector<ContextMenuItem> MenuItems(std::optional<ContextMenuItem> flexible,
                                        ContextMenuItem conditional) {
     std::vector<ContextMenuItem> items{Item(Create, QT_TRANSLATE_NOOP("XALScriptEdit", "Create")),
                                        Item(Edit, QT_TRANSLATE_NOOP("XALScriptEdit", "Edit")),
-                                       Item(Delete, QT_TRANSLATE_NOOP("XALScriptEdit", "Delete")),
-                                       Separator()};
+                                       Item(Delete, QT_TRANSLATE_NOOP("XALScriptEdit", "Delete"))};
     if (flexible)
         items.push_back(*flexible);
+    items.push_back(Separator());
     items.push_back(std::move(conditional));
     items.push_back(Separator());
     items.push_back(Item(Browser, QT_TRANSLATE_NOOP("XALScriptEdit", "Browser")));
+    items.push_back(Separator());
     items.push_back(Item(Up, QT_TRANSLATE_NOOP("XALScriptEdit", "Up")));
     items.push_back(Item(Down, QT_TRANSLATE_NOOP("XALScriptEdit", "Down")));
     items.push_back(Separator());

@@ -259,9 +259,28 @@ bool CDialEditURL::OpenInBrowser() {
     return m_shell.OpenInBrowser(url);
 }
 
+QString CDialEditURL::URLToCheck() const {
+    // The rows as they travel: a shown value is decoded, and a blank or "&" in it would make
+    // a valid parameter look like broken URL syntax.
+    QString url = CAdmTools::HasProtocol(m_strServer)
+                      ? m_strServer
+                      : CAdmTools::GetProtocolPrefix(m_strServer, m_nProtocol);
+    url += m_strAddress;
+    bool first = true;
+    for (const CURLParamRow& row : m_rows) {
+        if (row.nMethodMark == 1)
+            continue;
+        url += first ? u'?' : u'&';
+        first = false;
+        url += CAdmTools::URLEncode(row.strName) + u'=' +
+               (row.strEntered.isEmpty() ? row.strShown : row.strEntered);
+    }
+    return url;
+}
+
 bool CDialEditURL::OnOK() {
     m_focus = Field::None;
-    if (!CheckURL(CompleteURL())) {
+    if (!CheckURL(URLToCheck())) {
         m_focus = Field::Server;
         return false;
     }

@@ -84,6 +84,8 @@ public:
 
 private:
     bool CheckURL(const QString& url);
+    // The complete URL with each row's value as entered (encoded), for the OK check.
+    [[nodiscard]] QString URLToCheck() const;
     void Release(const QString& shownValue);
     void SplitPastedURL(const QString& text);
 

@@ -2,9 +2,32 @@
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+
+namespace {
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// The user's settings file is the user's alone: created 0600 before anything is written to it
+// (its folder 0700), and kept so when it already exists.
+void MakeSettingsPrivate(const QSettings& settings) {
+    const QString path = settings.fileName();
+    if (settings.format() != QSettings::NativeFormat && settings.format() != QSettings::IniFormat)
+        return;
+    const QFileInfo info(path);
+    if (!info.dir().exists() && QDir().mkpath(info.absolutePath()))
+        QFile::setPermissions(info.absolutePath(), kOwnerOnly | QFileDevice::ExeOwner);
+    QFile file(path);
+    if (!file.exists())
+        file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly);
+    else if (file.permissions() != kOwnerOnly)
+        file.setPermissions(kOwnerOnly);
+}
+} // namespace
 
 CEditDialogForm::CEditDialogForm(const QString& key, QWidget* parent)
     : QDialog(parent), m_key(key) {
@@ -32,7 +55,9 @@ void CEditDialogForm::RestoreSize() {
 }
 
 void CEditDialogForm::done(int result) {
-    QSettings().setValue(QStringLiteral("EditDialogs/%1/size").arg(m_key), size());
+    QSettings settings;
+    MakeSettingsPrivate(settings);
+    settings.setValue(QStringLiteral("EditDialogs/%1/size").arg(m_key), size());
     QDialog::done(result);
 }
 

@@ -313,7 +313,8 @@ int CBaseScriptView::PrepareContextMenu(int nHitRow) {
 }
 
 bool CBaseScriptView::Implements(int nCommand) const {
-    return nCommand == XalCmd::ExpandAll || nCommand == XalCmd::CollapseAll;
+    return nCommand == XalCmd::ExpandAll || nCommand == XalCmd::CollapseAll ||
+           IsEditCommand(nCommand);
 }
 
 bool CBaseScriptView::IsCommandEnabled(int nCommand) const {
@@ -346,6 +347,6 @@ bool CBaseScriptView::OnCommand(int nCommand) {
         return true;
     }
     default:
-        return false;
+        return OnEditCommand(nCommand);
     }
 }

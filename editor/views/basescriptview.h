@@ -8,7 +8,9 @@
 #include "scriptmodel.h"
 
 #include <QString>
+#include <QStringList>
 
+class CDialEditURL;
 class CXALScripEditView;
 
 class CBaseScriptView {
@@ -51,7 +53,20 @@ public:
     [[nodiscard]] virtual bool CanMoveUp() const = 0;
     [[nodiscard]] virtual bool CanMoveDown() const = 0;
 
+    // Editing commands (editcommands.cpp).
+    void OnCreate();
+    void OnEdit();
+    void OnDelete();
+    void OnMove(bool bUp);
+    void OnBrowser();
+    void OnExcludeDomain();
+    // The URL a Browser command opens for a row: the label, and for a GET URL its parameters.
+    [[nodiscard]] QString GetBrowserURL(int nRow) const;
+
 protected:
+    // Runs an editing command; false when nCommand is none.
+    bool OnEditCommand(int nCommand);
+    [[nodiscard]] static bool IsEditCommand(int nCommand);
     // Builds the URL row of a model URL (label, icon, record, colour) without adding it.
     [[nodiscard]] CGridRow MakeURLRow(const CURLObj& url);
     // Builds a parameter row; bUndecodedFlexible keeps flexible values as stored (conditional
@@ -73,6 +88,26 @@ protected:
     CXALScripEditView& m_tabView;
     CMyTreeGridCtrl m_grid;
     QString m_strName;
+
+private:
+    void CreateURL(int nURLRow);
+    void CreateParameter(int nURLRow);
+    void EditURL(int nRow);
+    static void MoveQueryToRows(CDialEditURL& dialog);
+    void EditParameter(int nRow);
+    [[nodiscard]] bool HasFlexibleCondition(int nURLRow) const;
+    [[nodiscard]] bool CanRemoveURLRow(int nRow) const;
+    // The row Up and Down move: the first selected row, in a conditional view the current row.
+    [[nodiscard]] int MoveRow() const;
+    // Record flags of a new or edited URL row: those a loaded URL with that label gets.
+    [[nodiscard]] int NewURLRecordFlags(const QString& strLabel) const;
+    // Number of URL rows in front of a URL row.
+    [[nodiscard]] int URLOrdinal(int nURLRow) const;
+    void SelectOnly(int nRow);
+    // Delete and Edit keep the root URL in step with row 0 (main view): string 17.
+    void CheckRootURL(const QString& strBefore);
+    void ReleasePlaceholders(const QStringList& lstPlaceholders);
+    [[nodiscard]] static CGridRow MakeDialogParamRow(const CURLParamObj& param, COLORREF crColor);
 };
 
 // Label of a URL: protocol prefix, server, port suffix and address.

@@ -6,12 +6,6 @@
 #include "xalscripteditview.h"
 
 namespace {
-int ConditionalURLFlags(const QString& strLabel) {
-    if (strLabel.contains(u'*') || strLabel.contains(kXalUrlConditionTemplate))
-        return static_cast<int>(RowBits::kFlexCondition);
-    return strLabel.contains(kXalUrlPrefix) ? kURLFlexibleFlags : 0;
-}
-
 // Neither the first row nor the condition URL (a URL row without the script-URL mark) moves.
 bool IsPinnedRow(const CMyTreeGridCtrl& grid, int nRow) {
     if (nRow < 1)

@@ -7,6 +7,10 @@
 // Background of the condition URL's block (COLORREF, an amber).
 inline constexpr COLORREF kConditionURLColor = 0x44CEFF;
 
+// Record flags of a conditional script's URL row with this label: flexible condition, flexible
+// parameter or none.
+[[nodiscard]] int ConditionalURLFlags(const QString& strLabel);
+
 class CSubscriptView final : public CBaseScriptView {
 public:
     explicit CSubscriptView(CXALScripEditView& tabView) : CBaseScriptView(tabView, 1) {}

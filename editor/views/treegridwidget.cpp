@@ -416,6 +416,15 @@ void CTreeGridWidget::contextMenuEvent(QContextMenuEvent* pEvent) {
     const int nMenu = m_view.PrepareContextMenu(nHit);
     setFocus();
     pEvent->accept();
-    if (nMenu != 0)
-        m_view.TabView().Host().ShowContextMenu(nMenu, pEvent->globalPos());
+    if (nMenu == 0)
+        return;
+    QPoint globalPos = pEvent->globalPos();
+    if (pEvent->reason() != QContextMenuEvent::Mouse) {
+        // The menu key: the menu opens under the row in question, not at the mouse.
+        const QModelIndex index = m_pModel->IndexOfGridRow(m_view.Grid().GetFirstSelectedRow());
+        const QRect rect = visualRect(index);
+        if (index.isValid() && viewport()->rect().intersects(rect))
+            globalPos = viewport()->mapToGlobal(rect.bottomLeft());
+    }
+    m_view.TabView().Host().ShowContextMenu(nMenu, globalPos);
 }

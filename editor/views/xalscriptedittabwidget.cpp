@@ -6,6 +6,8 @@
 #include "viewhost.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QShowEvent>
 #include <QTabBar>
 
 CXALScripEditTabWidget::CXALScripEditTabWidget(CXALScripEditView& view, QWidget* pParent)
@@ -71,4 +73,16 @@ void CXALScripEditTabWidget::OnActiveTabChanged(int nIndex) {
 void CXALScripEditTabWidget::contextMenuEvent(QContextMenuEvent* pEvent) {
     m_view.Host().ShowContextMenu(ViewMenu::kEditClipboard, pEvent->globalPos());
     pEvent->accept();
+}
+
+void CXALScripEditTabWidget::showEvent(QShowEvent* pEvent) {
+    QTabWidget::showEvent(pEvent);
+    if (QWidget* pPage = currentWidget())
+        pPage->setFocus();
+}
+
+void CXALScripEditTabWidget::focusInEvent(QFocusEvent* pEvent) {
+    QTabWidget::focusInEvent(pEvent);
+    if (QWidget* pPage = currentWidget())
+        pPage->setFocus();
 }

@@ -18,6 +18,9 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    // The keyboard belongs to the active tab's grid (its Delete key, menu key and arrows).
+    void showEvent(QShowEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
 
 private:
     void OnTabAdded(int nIndex) override;

@@ -328,3 +328,66 @@ TEST_F(EditorWindow, properties_then_new_escript_opened_in_a_second_editor) {
                   .toString(),
               QStringLiteral("Staff portal (renamed)"));
 }
+
+TEST_F(EditorWindow, url_created_with_the_keyboard_is_saved_to_the_store) {
+    ASSERT_NO_FATAL_FAILURE(StartEditor(QStringLiteral("demo-portal")));
+    const QString main = WaitForWindow(QStringLiteral("XALID: demo-portal, title: Demo portal"));
+    ASSERT_FALSE(main.isEmpty());
+
+    // Row 0 is selected after loading: Create adds the new URL right after its block. The
+    // command is enabled once the window has updated its commands, which on a busy machine may
+    // come after the window shows: the key is pressed again until the dialog is there.
+    QString dialog;
+    for (int attempt = 0; attempt < 20 && dialog.isEmpty(); ++attempt) {
+        ASSERT_NO_FATAL_FAILURE(Keys(main, {QStringLiteral("ctrl+r")}));
+        QThread::msleep(500);
+        dialog = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--name"), QStringLiteral("^XAL Script Editor - Add URL")})
+                     .out.split(u'\n')
+                     .front()
+                     .trimmed();
+    }
+    ASSERT_FALSE(dialog.isEmpty()) << WindowNames().toStdString();
+    ASSERT_NO_FATAL_FAILURE(Keys(dialog, {QStringLiteral("alt+s")}));
+    ASSERT_NO_FATAL_FAILURE(Type(QStringLiteral("new.example.org")));
+    ASSERT_NO_FATAL_FAILURE(Keys(dialog, {QStringLiteral("alt+r")}));
+    ASSERT_NO_FATAL_FAILURE(Type(QStringLiteral("/created")));
+    ASSERT_NO_FATAL_FAILURE(Keys(dialog, {QStringLiteral("alt+a")}));
+    const QString param = WaitForWindow(QStringLiteral("^XAL Script Editor - Add Parameter"));
+    ASSERT_FALSE(param.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(Keys(param, {QStringLiteral("alt+n")}));
+    ASSERT_NO_FATAL_FAILURE(Type(QStringLiteral("q")));
+    ASSERT_NO_FATAL_FAILURE(Keys(param, {QStringLiteral("alt+v")}));
+    ASSERT_NO_FATAL_FAILURE(Type(QStringLiteral("42")));
+    ASSERT_NO_FATAL_FAILURE(Keys(param, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForWindowGone(param)) << WindowNames().toStdString();
+    ASSERT_NO_FATAL_FAILURE(Keys(dialog, {QStringLiteral("Return")}));
+    ASSERT_TRUE(WaitForWindowGone(dialog)) << WindowNames().toStdString();
+
+    ASSERT_NO_FATAL_FAILURE(Keys(main, {QStringLiteral("ctrl+s")}));
+    // The new server is no listed domain: the save asks whether to edit the list.
+    const QString question = WaitForWindow(QStringLiteral("^XAL E-script Editor$"));
+    ASSERT_FALSE(question.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(Keys(question, {QStringLiteral("alt+n")}));
+    ASSERT_TRUE(WaitForWindowGone(question));
+
+    const QJsonArray urls =
+        Exported(QStringLiteral("xaldata.escript"), QStringLiteral("demo-portal"))
+            .value(QStringLiteral("urls"))
+            .toArray();
+    ASSERT_GE(urls.size(), 2);
+    const QJsonObject created = urls.at(1).toObject();
+    EXPECT_EQ(created.value(QStringLiteral("server")).toString(),
+              QStringLiteral("new.example.org"));
+    EXPECT_EQ(created.value(QStringLiteral("url")).toString(), QStringLiteral("/created"));
+    const QJsonArray params = created.value(QStringLiteral("parameters")).toArray();
+    ASSERT_EQ(params.size(), 1);
+    EXPECT_EQ(params.at(0).toObject().value(QStringLiteral("name")).toString(),
+              QStringLiteral("q"));
+    EXPECT_EQ(params.at(0).toObject().value(QStringLiteral("value")).toString(),
+              QStringLiteral("42"));
+
+    ASSERT_NO_FATAL_FAILURE(Keys(main, {QStringLiteral("alt+m"), QStringLiteral("x")}));
+    ASSERT_TRUE(m_editor.waitForFinished(kWindowTimeoutMs));
+    EXPECT_EQ(m_editor.exitCode(), 0);
+}

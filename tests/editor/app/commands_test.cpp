@@ -86,6 +86,23 @@ TEST(Accelerators, keys_reach_their_commands) {
     EXPECT_FALSE(CommandForKey(Ctrl(Qt::Key_Q)).has_value());
 }
 
+TEST(ContextMenus, entries_and_separators_stand_in_menu_order) {
+    using namespace XalCmd;
+    constexpr int kSep = 0;
+    std::vector<int> ids;
+    for (const ContextMenuItem& item : FindContextMenu(315)->items)
+        ids.push_back(item.command);
+    EXPECT_EQ(ids, (std::vector<int>{Create, Edit, Delete, FlexibleParameter, kSep,
+                                     ConditionalScript, kSep, Browser, kSep, Up, Down, kSep,
+                                     ExpandAll, CollapseAll, kSep, ExcludeDomain}));
+    ids.clear();
+    for (const ContextMenuItem& item : FindContextMenu(349)->items)
+        ids.push_back(item.command);
+    EXPECT_EQ(
+        ids, (std::vector<int>{Create, Edit, Delete, kSep, DeleteConditionalScript, kSep, Browser,
+                               kSep, Up, Down, kSep, ExpandAll, CollapseAll, kSep, ExcludeDomain}));
+}
+
 TEST(ContextMenus, variants_swap_or_drop_the_flexible_entry) {
     const auto script = Commands(*FindContextMenu(QStringLiteral("Script menu")));
     const auto flex = Commands(*FindContextMenu(344));

@@ -247,7 +247,7 @@ TEST_F(MainFrameWidget, context_menus_carry_commands_and_their_enabled_state) {
     for (QAction* action : menu->actions())
         if (!action->isSeparator())
             enabled[action->data().toInt()] = action->isEnabled();
-    EXPECT_EQ(enabled.size(), FindContextMenu(345)->items.size() - 4); // four separators
+    EXPECT_EQ(enabled.size(), FindContextMenu(345)->items.size() - 5); // five separators
     EXPECT_TRUE(enabled.at(XalCmd::Edit));
     EXPECT_FALSE(enabled.at(XalCmd::Delete));
     EXPECT_FALSE(enabled.at(XalCmd::Create)); // no handler yet

@@ -90,6 +90,15 @@ TEST_F(EditURLLogic, address_query_dropped_on_ok_and_post_rows_left_out_of_compl
     EXPECT_EQ(url.m_lstParams[1].m_nMethod, 2);
 }
 
+TEST_F(EditURLLogic, encoded_value_whose_shown_form_has_a_blank_is_accepted) {
+    CURLParamObj param = Param("a", "x y");
+    param.m_strRawValue = S("x%20y");
+    CDialEditURL& dialog = Dialog({param});
+    EXPECT_EQ(dialog.CompleteURL(), S("http://h.com/a?a=x y"));
+    EXPECT_TRUE(dialog.OnOK()) << m_messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(dialog.m_lstURLs.m_lstURLs.at(0).m_lstParams.at(0).m_strRawValue, S("x%20y"));
+}
+
 TEST_F(EditURLLogic, invalid_url_refused_with_message_and_focus_on_server) {
     CDialEditURL& dialog = Dialog({Param("a", "x y")});
     EXPECT_FALSE(dialog.OnOK());

@@ -18,9 +18,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -192,6 +194,12 @@ TEST(NewSubscriptForm, duplicate_name_keeps_focus_on_name_and_size_is_remembered
     CDialNewSubscriptForm again(dialog, nullptr);
     const QSize remembered = again.size();
     EXPECT_GE(remembered.width(), again.minimumSizeHint().width() + 57);
+    // The settings file is the user's alone.
+    const QFileInfo file(QSettings().fileName());
+    ASSERT_TRUE(file.exists());
+    EXPECT_EQ(file.permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
+    EXPECT_EQ(QFileInfo(file.absolutePath()).permissions() & 0x0777,
+              QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
 }
 
 TEST(FlexCondURLForm, invalid_url_keeps_focus_on_url) {

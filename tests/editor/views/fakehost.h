@@ -25,7 +25,10 @@ public:
         ++m_nSaveCalls;
         return m_bSaveSucceeds;
     }
-    void ShowContextMenu(int nMenuId, const QPoint&) override { m_menus.push_back(nMenuId); }
+    void ShowContextMenu(int nMenuId, const QPoint& globalPos) override {
+        m_menus.push_back(nMenuId);
+        m_menuPositions.push_back(globalPos);
+    }
     void SetConditionalScriptButton(bool bDelete) override { m_buttonStates.push_back(bDelete); }
     void StartRecording() override { ++m_nRecordingStarts; }
     IEditDialogs& EditDialogs() override { return m_dialogs; }
@@ -41,6 +44,7 @@ public:
     int m_nSaveCalls = 0;
     bool m_bSaveSucceeds = true;
     std::vector<int> m_menus;
+    std::vector<QPoint> m_menuPositions;
     std::vector<bool> m_buttonStates;
     int m_nRecordingStarts = 0;
     CScriptedEditDialogs m_dialogs;

@@ -1,6 +1,9 @@
 // Rows -> stored document -> rows again, through both database backends: what the views
 // collect must survive a save and a load unchanged.
 
+#include "basescriptview.h"
+#include "commandids.h"
+#include "dialediturl.h"
 #include "fakehost.h"
 #include "mongodb.h"
 #include "scriptload.h"
@@ -122,6 +125,49 @@ TEST_P(StoreRoundTrip, collected_script_survives_save_and_load) {
     ASSERT_EQ(again.m_lstURLParameter.size(), collected.m_lstURLParameter.size());
     EXPECT_EQ(again.m_lstURLParameter[0].m_strReplace, QStringLiteral("_XALURL_0_"));
     EXPECT_EQ(second.Document().FlexibleCount(), 1);
+}
+
+// URLs created in the editor are stored as a loaded URL of their kind is: loading them back
+// gives the same e-script.
+TEST_P(StoreRoundTrip, created_urls_save_as_loaded_ones_do) {
+    CFakeHost host;
+    CXALScripEditView first(host, host.m_doc);
+    first.SetScript(EditedScript());
+    for (const int nTab : {0, 1}) {
+        first.SetActiveTab(nTab);
+        CMyTreeGridCtrl& grid = first.GetTabView(nTab)->Grid();
+        grid.DeselectAllRows();
+        grid.SelectRow(grid.GetURLRowOf(grid.GetRowCount() - 1));
+        host.m_dialogs.m_editURL.push_back([](CDialEditURL& d) {
+            d.SetServer(QStringLiteral("a.example.com"));
+            d.SetAddress(QStringLiteral("/created"));
+            return d.OnOK();
+        });
+        first.OnCommand(XalCmd::Create);
+    }
+    CScriptObj collected;
+    first.GetScriptList(collected);
+    ASSERT_EQ(collected.m_lstScripts[1].m_lstURLs.size(), 3u);
+    // The same flags as the loaded script URL without a flexible condition.
+    EXPECT_EQ(collected.m_lstScripts[1].m_lstURLs[2].m_nFlags, 0);
+
+    QString accountID = collected.m_strID;
+    bool rootChanged = false;
+    const QString newRoot;
+    const ScriptSaveResult saved = SaveScript(
+        *db, ScriptSaveAccount{accountID, rootChanged, newRoot}, collected, false, nullptr);
+    ASSERT_TRUE(saved.Succeeded()) << saved.m_strError.toStdString();
+    CScriptObj loaded;
+    loaded.m_strID = QStringLiteral("rt1");
+    ASSERT_TRUE(LoadScript(*db, loaded));
+    EXPECT_EQ(loaded.m_lstScripts[1].m_lstURLs[2].m_nFlags, 0);
+    CXALScripEditView second(host, host.m_doc);
+    second.SetScript(loaded);
+    CScriptObj again;
+    second.GetScriptList(again);
+    ASSERT_EQ(again.m_lstScripts.size(), collected.m_lstScripts.size());
+    for (std::size_t i = 0; i < again.m_lstScripts.size(); ++i)
+        EXPECT_EQ(Describe(again.m_lstScripts[i]), Describe(collected.m_lstScripts[i]));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreRoundTrip, ::testing::Values(false, true),

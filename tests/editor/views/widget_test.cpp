@@ -1,6 +1,7 @@
 // The Qt shells: the item-model adapter, the tree view and the tab widget (offscreen).
 
 #include "commandids.h"
+#include "dialediturl.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "treegridwidget.h"
@@ -131,6 +132,56 @@ TEST_F(Widgets, right_click_asks_the_host_to_show_the_chosen_menu) {
     EXPECT_EQ(host.m_menus[0], ViewMenu::kResetFlexibleParameter);
     EXPECT_TRUE(view.GetMainView().Grid().IsRowSelected(2));
     EXPECT_EQ(view.GetMainView().Grid().GetSelectedRowCount(), 1);
+}
+
+TEST_F(Widgets, double_click_edits_the_row_under_the_mouse) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    widget.resize(400, 300);
+    widget.show();
+    QString strAddress;
+    host.m_dialogs.m_editURL.push_back([&strAddress](CDialEditURL& d) {
+        strAddress = d.m_strAddress;
+        return false;
+    });
+    const QRect rect = widget.visualRect(widget.GridModel().IndexOfGridRow(3));
+    QTest::mouseDClick(widget.viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(host.m_dialogs.m_nShown, 1);
+    EXPECT_EQ(strAddress, QStringLiteral("/b"));
+    EXPECT_TRUE(view.GetMainView().Grid().IsRowSelected(3));
+}
+
+TEST_F(Widgets, delete_key_deletes_the_selection_but_never_row_0) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    widget.show();
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    QTest::keyClick(&widget, Qt::Key_Delete); // row 0 is selected: nothing goes
+    EXPECT_EQ(grid.GetRowCount(), 5);
+    grid.DeselectAllRows();
+    grid.SelectRow(3);
+    QTest::keyClick(&widget, Qt::Key_Delete);
+    ASSERT_EQ(grid.GetRowCount(), 3);
+    EXPECT_EQ(widget.GridModel().rowCount(), 1);
+    EXPECT_TRUE(host.m_doc.IsModified());
+}
+
+TEST_F(Widgets, menu_key_opens_the_menu_of_the_selected_row_beside_it) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    widget.resize(400, 300);
+    widget.show();
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    grid.DeselectAllRows();
+    grid.SelectRow(2);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                            widget.viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(widget.viewport(), &event);
+    ASSERT_EQ(host.m_menus.size(), 1u);
+    EXPECT_EQ(host.m_menus[0], ViewMenu::kResetFlexibleParameter);
+    const QRect rect = widget.visualRect(widget.GridModel().IndexOfGridRow(2));
+    EXPECT_EQ(host.m_menuPositions[0], widget.viewport()->mapToGlobal(rect.bottomLeft()));
+    EXPECT_TRUE(grid.IsRowSelected(2));
 }
 
 TEST_F(Widgets, tab_widget_follows_the_view) {
