@@ -826,6 +826,18 @@ Warning: the stored e-script was changed later, on %s. Restoring and saving the 
 Warnung: Das gespeicherte E-Script wurde später, am %s, geändert. Wenn Sie die aufbewahrten Änderungen wiederherstellen und speichern, wird diese Änderung ersetzt.</translation>
     </message>
     <message>
+        <source>The recording could not be started: %s</source>
+        <translation>Die Aufzeichnung konnte nicht gestartet werden: %s</translation>
+    </message>
+    <message>
+        <source>E-script:</source>
+        <translation>E-Script:</translation>
+    </message>
+    <message>
+        <source>Root URL:</source>
+        <translation>Stamm-URL:</translation>
+    </message>
+    <message>
         <source>The program &apos;%s&apos; was not found in: %s</source>
         <translation>Das Programm &apos;%s&apos; wurde nicht gefunden in: %s</translation>
     </message>

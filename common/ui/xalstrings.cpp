@@ -125,6 +125,7 @@ constexpr Entry kStrings[] = {
           u"were kept.\nRestore them?"},
     {161, u"\n\nWarning: the stored e-script was changed later, on %s. Restoring and saving "
           u"the kept changes replaces that change."},
+    {162, u"The recording could not be started: %s"},
     {344, u"P"},
     {345, u"T"},
     {346, u"E"},

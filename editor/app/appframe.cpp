@@ -4,6 +4,7 @@
 #include "mainframe.h"
 #include "mongodb.h"
 #include "mytreegridctrl.h"
+#include "recordingcommands.h"
 #include "scriptview.h"
 #include "xaldatadlg.h"
 #include "xalscripeditapp.h"
@@ -56,35 +57,42 @@ void RegisterAppCommands(CXALScripEditApp& app, CMainFrame& frame) {
     frame.SetCommandHandler(XalCmd::Properties, [&app](int) { app.OnProperties(); });
 
     // Recording and test exist only with the recording area plugged in.
-    const auto recording = [&app](int) { return app.GetRecordingController() != nullptr; };
+    const auto enabled = [&app](int command) {
+        RecordingCommandState state;
+        state.bAvailable = app.GetRecordingController() != nullptr;
+        state.bHasID = app.IsLoaded() && !app.GetXalID().isEmpty();
+        state.bStarted = app.IsRecordingStarted();
+        state.bRunning = app.IsRecordingRunning();
+        return RecordingCommandEnabled(command, state);
+    };
     frame.SetCommandHandler(
         XalCmd::RecordStart,
         [&app](int) {
             if (auto* r = app.GetRecordingController())
                 r->StartRecording(true);
         },
-        recording);
+        enabled);
     frame.SetCommandHandler(
         XalCmd::RecordStartUnfiltered,
         [&app](int) {
             if (auto* r = app.GetRecordingController())
                 r->StartRecording(false);
         },
-        recording);
+        enabled);
     frame.SetCommandHandler(
         XalCmd::RecordStop,
         [&app](int) {
             if (auto* r = app.GetRecordingController())
                 r->StopRecording();
         },
-        [&app](int) { return app.IsRecordingRunning(); });
+        enabled);
     frame.SetCommandHandler(
         XalCmd::Test,
         [&app](int) {
             if (auto* r = app.GetRecordingController())
                 r->TestScript();
         },
-        recording);
+        enabled);
 
     for (const int command : kViewCommands) {
         frame.SetCommandHandler(
@@ -112,7 +120,8 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
         state.modified = app.IsModified();
         if (auto* view = app.GetView())
             state.mainScriptRows = view->GetMainView().Grid().GetRowCount();
-        state.recordingStarted = app.IsRecordingRunning();
+        state.recordingStarted = app.IsRecordingStarted();
+        state.recordingPaused = state.recordingStarted && !app.IsRecordingRunning();
         state.notSavable = app.NotSavableReason();
         return state;
     };

@@ -86,11 +86,16 @@ RibbonCategory EditorCategory() {
 
     RibbonPanel xal{103, 0, {Button(106, XalTools, 0, 0, Tip(345))}};
 
+    RibbonElement test = Button(138, Test, 5, 5, Tip(41));
+    test.toolTipId = 32880;
     RibbonPanel escript{104, 0, {}};
-    escript.elements = {Button(107, NewEScript, 1, 1, Tip(37)),   Button(109, Save, 2, 2, Tip(38)),
-                        Button(101, SaveAndClose, 3, 3, Tip(39)), Separator(),
-                        Button(110, Properties, 4, 4, Tip(344)),  Separator(),
-                        Button(138, Test, 5, 5, Tip(41))};
+    escript.elements = {Button(107, NewEScript, 1, 1, Tip(37)),
+                        Button(109, Save, 2, 2, Tip(38)),
+                        Button(101, SaveAndClose, 3, 3, Tip(39)),
+                        Separator(),
+                        Button(110, Properties, 4, 4, Tip(344)),
+                        Separator(),
+                        test};
 
     RibbonElement conditional = Button(27, ConditionalScript, 9, 9, Tip(350));
     conditional.toolTipId = 44;

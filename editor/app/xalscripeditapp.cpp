@@ -11,6 +11,7 @@
 #include "qjtrace.h"
 #include "qteditdialogs.h"
 #include "recentfilelist.h"
+#include "recordingcontroller.h"
 #include "scriptload.h"
 #include "scriptmodel.h"
 #include "scriptsave.h"
@@ -172,8 +173,9 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
     m_mainFrame->Window()->show();
 
     // 22. The recording window, hidden until a recording starts.
-    if (m_pRecording)
-        m_pRecording->CreateWindow();
+    if (!m_pRecording)
+        m_pRecording = std::make_unique<CRecordingController>(*this);
+    m_pRecording->CreateWindow();
 
     // 23.
     if (m_commandLine.bRecording)
@@ -300,6 +302,9 @@ void CXALScripEditApp::ReadHiddenURLs() {
     };
     readList(QStringLiteral("hidden_urls_local"), m_lstHiddenURLsLocal);
     readList(QStringLiteral("hidden_urls"), m_lstHiddenURLs);
+    // A recording of "/mode:recording" started before the lists were read.
+    if (m_pRecording)
+        m_pRecording->HiddenURLsChanged();
 }
 
 int CXALScripEditApp::ExitInstance() {
@@ -550,13 +555,15 @@ IDialogShell& CXALScripEditApp::DialogShell() {
 }
 
 void CXALScripEditApp::ExcludeDomain(const QString& strDisplayName, const QString& strPattern) {
-    CDomainExclusion(m_messages, GetDatabase(), m_lstHiddenURLsLocal)
-        .ExcludeDomain(strDisplayName, strPattern);
+    if (CDomainExclusion(m_messages, GetDatabase(), m_lstHiddenURLsLocal)
+            .ExcludeDomain(strDisplayName, strPattern) &&
+        m_pRecording)
+        m_pRecording->HiddenURLsChanged();
 }
 
 void CXALScripEditApp::StartRecording() {
     if (m_pRecording)
-        m_pRecording->StartRecording(true);
+        m_pRecording->StartRecording(m_pRecording->IsURLFiltering());
     if (m_mainFrame)
         m_mainFrame->UpdateCommandUI();
 }
@@ -570,6 +577,10 @@ void CXALScripEditApp::SetRecordingController(std::unique_ptr<IRecordingControll
 
 bool CXALScripEditApp::IsRecordingRunning() const {
     return m_pRecording && m_pRecording->IsRunning();
+}
+
+bool CXALScripEditApp::IsRecordingStarted() const {
+    return m_pRecording && m_pRecording->IsStarted();
 }
 
 void CXALScripEditApp::ClearRecordingRunning() {

@@ -46,6 +46,13 @@ public:
     virtual void TestScript() = 0;
     // Started and not paused.
     [[nodiscard]] virtual bool IsRunning() const = 0;
+    // Started, paused included.
+    [[nodiscard]] virtual bool IsStarted() const = 0;
+    // The URL filtering of the start command chosen last (true before any).
+    [[nodiscard]] virtual bool IsURLFiltering() const = 0;
+    // The application's hidden-URL lists changed (read at start-up, a domain excluded): a
+    // started recording filters with them from now on.
+    virtual void HiddenURLsChanged() = 0;
     // Start-up and New e-script clear the "a recording runs" state without stopping anything.
     virtual void ClearRunning() = 0;
 };
@@ -137,7 +144,8 @@ public:
     bool SaveAccount() override;
     void ShowContextMenu(int nMenuId, const QPoint& globalPos) override;
     void SetConditionalScriptButton(bool bDelete) override;
-    void StartRecording() override; // with URL filtering, as the Start command
+    // With the URL filtering of the start command chosen last (the root-URL question).
+    void StartRecording() override;
     IEditDialogs& EditDialogs() override;
     IDialogShell& DialogShell() override;
     // Asks, then adds the pattern to the local hidden URLs under the Settings program's lock.
@@ -156,6 +164,7 @@ public:
         return m_pRecording.get();
     }
     [[nodiscard]] bool IsRecordingRunning() const;
+    [[nodiscard]] bool IsRecordingStarted() const;
     void ClearRecordingRunning();
     // Guards the hand-over of recorded URLs from the recorder's thread to the view.
     [[nodiscard]] std::mutex& RecordedLock() { return m_csRecorded; }

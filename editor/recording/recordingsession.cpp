@@ -69,6 +69,11 @@ void CRecordingSession::SetHiddenURLsLocal(const QStringList& patterns) {
     m_lstHiddenURLsLocal = patterns;
 }
 
+void CRecordingSession::SetHiddenURLs(const QStringList& patterns) {
+    std::lock_guard guard(m_mutex);
+    m_lstHiddenURLs = patterns;
+}
+
 std::vector<CInsertURLObj> CRecordingSession::TakeQueue() {
     std::lock_guard guard(m_mutex);
     return std::exchange(m_lstRecorded, {});

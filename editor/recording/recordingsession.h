@@ -42,6 +42,8 @@ public:
     void SetPaused(bool paused);
     // Replaces the local patterns (domain exclusion while recording).
     void SetHiddenURLsLocal(const QStringList& patterns);
+    // Replaces the global patterns (read at start-up, possibly after a recording started).
+    void SetHiddenURLs(const QStringList& patterns);
     // Takes every queued entry, in order.
     [[nodiscard]] std::vector<CInsertURLObj> TakeQueue();
 

@@ -72,6 +72,10 @@ QProcessEnvironment SuiteInstallation::Environment(const QString& answers, int e
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_STATE_HOME"), m_dir.filePath(QStringLiteral("state")));
     env.insert(QStringLiteral("XAL_TRACE_FILE"), QStringLiteral("-"));
+    // "/mode:recording" records for real: the recorder's proxy only, no browser window, and
+    // its certificate authority inside the installation.
+    env.insert(QStringLiteral("XAL_RECORDER_NO_BROWSER"), QStringLiteral("1"));
+    env.insert(QStringLiteral("XAL_RECORDER_CA_DIR"), m_dir.filePath(QStringLiteral("recorder")));
     if (exitAfterMs >= 0)
         env.insert(QStringLiteral("XAL_EXIT_AFTER_START_MS"), QString::number(exitAfterMs));
     return env;

@@ -95,6 +95,10 @@ TEST(RibbonLayout, recording_split_and_conditional_script_button) {
               QStringLiteral("Delete conditional script"));
     EXPECT_EQ(ConditionalScriptToolTipId(true), 45);
     EXPECT_EQ(ConditionalScriptTextId(false), conditional.textId);
+
+    const RibbonElement& test = layout.categories[0].panels[1].elements[6];
+    EXPECT_EQ(test.command, XalCmd::Test);
+    EXPECT_EQ(test.toolTipId, 32880);
 }
 
 TEST(RibbonLayout, application_menu_hides_empty_lists_with_their_separators) {

@@ -309,7 +309,10 @@ public:
     void StopRecording() override { m_running = false; }
     void TestScript() override {}
     [[nodiscard]] bool IsRunning() const override { return m_running; }
+    [[nodiscard]] bool IsStarted() const override { return m_running; }
+    [[nodiscard]] bool IsURLFiltering() const override { return true; }
     void ClearRunning() override { m_running = false; }
+    void HiddenURLsChanged() override {}
 
 private:
     std::vector<QString>& m_log;

@@ -1,5 +1,7 @@
-// The test command and domain exclusion against the embedded store.
+// The test command and domain exclusion against the embedded store; the recording session and
+// the recording window's placement.
 
+#include "dialrecording.h"
 #include "domainexclusion.h"
 #include "messages.h"
 #include "mongodb.h"
@@ -254,4 +256,12 @@ TEST(RecordingSession, queue_hand_over_loses_nothing_while_the_recorder_reports)
     ASSERT_EQ(taken.size(), kReports + 1u);
     for (int i = 0; i < kReports; ++i)
         ASSERT_EQ(taken[i + 1].strURL, QStringLiteral("http://a.example/p%1").arg(i));
+}
+
+TEST(RecordingWindow, sits_at_the_right_bottom_of_the_available_area) {
+    // A panel of 40 pixels at the bottom and one of 30 at the left are not available.
+    const QRect available(30, 0, 1250, 984);
+    EXPECT_EQ(CDialRecording::BottomRightPosition(available, QSize(400, 150)), QPoint(880, 834));
+    // Larger than the area: the title bar stays reachable.
+    EXPECT_EQ(CDialRecording::BottomRightPosition(available, QSize(2000, 1200)), QPoint(30, 0));
 }
