@@ -857,5 +857,11 @@ Warnung: Das gespeicherte E-Script wurde später, am %s, geändert. Wenn Sie die
         <source>An e-script with XAL ID &apos;%s&apos; already exists.</source>
         <translation>Ein E-Script mit der XAL-ID &apos;%s&apos; ist bereits vorhanden.</translation>
     </message>
+    <message>
+        <source>The XAL-internal variable &apos;%s&apos; could not be removed from the URL of the new conditional script.
+URL: &apos;%s&apos;</source>
+        <translation>Die XAL-interne Variable &apos;%s&apos; konnte nicht aus der URL des neuen Bedingungsskripts entfernt werden.
+URL: &apos;%s&apos;</translation>
+    </message>
 </context>
 </TS>

@@ -166,6 +166,8 @@ constexpr Entry kStrings[] = {
     {62532, u"Please enter the XAL ID of the new e-script."},
     {62533, u"Please enter a title."},
     {62534, u"An e-script with XAL ID '%s' already exists."},
+    {62560, u"The XAL-internal variable '%s' could not be removed from the URL of the new "
+            u"conditional script.\nURL: '%s'"},
 };
 } // namespace
 

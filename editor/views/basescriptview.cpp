@@ -2,6 +2,7 @@
 
 #include "admtools.h"
 #include "commandids.h"
+#include "flexibletext.h"
 #include "specialvars.h"
 #include "urlparser.h"
 #include "viewhost.h"
@@ -65,7 +66,10 @@ int PlaceholderNumber(const QString& strText) {
             return -1; // no e-script has that many; treat as no number
         bDigits = true;
     }
-    return bDigits ? static_cast<int>(nNumber) : -1;
+    // "_XALURL_1abc" (a flexible condition on a parameter named "1abc") is no placeholder.
+    if (!bDigits || i >= strText.size() || strText[i] != u'_')
+        return -1;
+    return static_cast<int>(nNumber);
 }
 
 CBaseScriptView::CBaseScriptView(CXALScripEditView& tabView, int nViewKind) : m_tabView(tabView) {
@@ -92,14 +96,18 @@ CGridRow CBaseScriptView::MakeParamRow(const CURLParamObj& param, COLORREF crCol
     if (bUndecodedFlexible)
         nKeep |= RowBits::kFlexByNameValue | RowBits::kSpecialValue | RowBits::kFlexByValue;
     CGridRow row;
-    const QString strDisplay = DisplayValue(param.m_strValue, param.m_nSpecialVariable, nKeep);
+    // Rows collected from another grid carry their stored value as raw value and the shown one
+    // as value; a loaded parameter has only the stored one.
+    const QString& strStored =
+        param.m_strRawValue.isEmpty() ? param.m_strValue : param.m_strRawValue;
+    const QString strDisplay = DisplayValue(strStored, param.m_nSpecialVariable, nKeep);
     row.m_cells[0].strText = param.m_strName;
     row.m_cells[0].nImage = GridImage::ForParam(param.m_nMethod);
     row.m_cells[1].strText = strDisplay;
     CGridItemRecord& record = *row.m_pRecord;
     record.m_nFlags = param.m_nSpecialVariable;
     record.m_strOrgValue = param.m_strOrgValue;
-    record.m_strRawValue = param.m_strValue;
+    record.m_strRawValue = strStored;
     record.m_strValue = strDisplay;
     record.m_baExtraFields = param.m_baExtraFields;
     row.m_nData = static_cast<std::uint32_t>(param.m_nSpecialVariable) | RowBits::kParam;
@@ -222,12 +230,17 @@ void CBaseScriptView::CollectRows(int nStartRow, bool bSingleURL, bool bSplit,
 }
 
 void CBaseScriptView::SpreadFlexibleParameter(const CSpreadRequest& request) {
-    if (request.strValue.isEmpty())
-        return; // an empty value would match every empty cell and every "/"
+    // An empty value would match every empty cell and every "/"; a placeholder spread over
+    // itself (a flexible row made flexible again) has nothing to replace.
+    if (request.strValue.isEmpty() || request.strValue == request.strPlaceholder)
+        return;
     const CGridUpdateBlock block(m_grid);
     for (int i = std::max(SpreadStartRow(), 0); i < m_grid.GetRowCount(); ++i) {
         CGridRow& row = m_grid.Row(i);
         CGridItemRecord& record = *row.m_pRecord;
+        // A flexible condition is the condition's own variable, no value to replace.
+        if ((record.m_nFlags & static_cast<int>(RowBits::kFlexCondition)) != 0)
+            continue;
         if (!row.IsURLRow()) {
             const QString& strName = row.m_cells[0].strText;
             QString strText = row.m_cells[1].strText;
@@ -242,36 +255,29 @@ void CBaseScriptView::SpreadFlexibleParameter(const CSpreadRequest& request) {
                 record.m_strRawValue = request.templ.m_strRawValue;
                 record.m_strValue = request.templ.m_strValue;
                 record.m_nFlags = request.templ.m_nFlags;
-            } else if (request.nMode == 2 && request.bInValues && !request.strSeparator.isEmpty()) {
-                const QString& sep = request.strSeparator;
-                const QString strBefore = strText;
-                strText.replace(sep + request.strValue + sep, sep + request.strPlaceholder + sep);
-                if (strText == strBefore)
-                    strText.replace(sep + request.strValue, sep + request.strPlaceholder);
-                if (strText != strBefore) {
-                    row.m_cells[1].strText = strText;
-                    row.m_nData = RowBits::kFlexByValue;
-                    record.m_strValue = strText;
-                    record.m_strRawValue = CAdmTools::URLEncode(strText);
-                    record.m_nFlags = request.templ.m_nFlags;
-                }
+                m_grid.NotifyRowChanged(i);
+            } else if (request.nMode == 2 && request.bInValues &&
+                       ReplaceWholePieces(strText, request.strSeparator, request.strValue,
+                                          request.strPlaceholder)) {
+                row.m_cells[1].strText = strText;
+                row.m_nData = RowBits::kFlexByValue;
+                record.m_strValue = strText;
+                record.m_strRawValue = CAdmTools::URLEncode(strText);
+                record.m_nFlags = request.templ.m_nFlags;
+                m_grid.NotifyRowChanged(i);
             }
             continue;
         }
         QString strLabel = row.m_cells[0].strText;
         if (strLabel.isEmpty() || request.nMode != 2 || !request.bInAddresses)
             continue;
-        const QString strBefore = strLabel;
-        const QString strSlash = QStringLiteral("/");
-        strLabel.replace(strSlash + request.strValue + strSlash,
-                         strSlash + request.strPlaceholder + strSlash);
-        if (strLabel == strBefore)
-            strLabel.replace(strSlash + request.strValue, strSlash + request.strPlaceholder);
-        if (strLabel != strBefore) {
+        // Whole path segments only: "123" must not turn "/1234/" into "/_XALURL_0_4/".
+        if (ReplaceInURLPath(strLabel, request.strValue, request.strPlaceholder)) {
             record.m_nFlags = kURLFlexibleFlags;
             row.m_nData = RowBits::kFlexByValue | RowBits::kURL |
                           (row.m_nData & (RowBits::kConditionURL | RowBits::kScriptURL));
             row.m_cells[0].strText = strLabel;
+            m_grid.NotifyRowChanged(i);
         }
     }
 }
@@ -289,9 +295,38 @@ void CBaseScriptView::RenumberPlaceholders(const QString& strOld, const QString&
         strText.replace(strOld, strNew);
         row.m_cells[static_cast<std::size_t>(nCell)].strText = strText;
         if (nCell == 1) {
-            row.m_pRecord->m_strRawValue = strText;
-            row.m_pRecord->m_strValue = strText;
+            // Each value is renamed in place: the stored one keeps its encoding
+            // ("p%2F_XALURL_2_") while the shown one is decoded.
+            CGridItemRecord& record = *row.m_pRecord;
+            record.m_strRawValue = record.m_strRawValue.isEmpty()
+                                       ? strText
+                                       : QString(record.m_strRawValue).replace(strOld, strNew);
+            record.m_strValue = strText;
         }
+        m_grid.NotifyRowChanged(i);
+    }
+}
+
+void CBaseScriptView::ShiftPlaceholders(int nFrom, int nCount) {
+    const CGridUpdateBlock block(m_grid);
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        CGridRow& row = m_grid.Row(i);
+        const std::size_t nCell = row.IsURLRow() ? 0 : 1;
+        const QString& strText = row.m_cells[nCell].strText;
+        if (!strText.contains(kXalUrlPrefix))
+            continue;
+        const QString strNew = ShiftPlaceholdersDown(strText, nFrom, nCount);
+        if (strNew == strText)
+            continue;
+        if (nCell == 1) {
+            CGridItemRecord& record = *row.m_pRecord;
+            record.m_strRawValue = record.m_strRawValue.isEmpty()
+                                       ? strNew
+                                       : ShiftPlaceholdersDown(record.m_strRawValue, nFrom, nCount);
+            record.m_strValue = strNew;
+        }
+        row.m_cells[nCell].strText = strNew;
+        m_grid.NotifyRowChanged(i);
     }
 }
 
@@ -314,7 +349,8 @@ int CBaseScriptView::PrepareContextMenu(int nHitRow) {
 
 bool CBaseScriptView::Implements(int nCommand) const {
     return nCommand == XalCmd::ExpandAll || nCommand == XalCmd::CollapseAll ||
-           IsEditCommand(nCommand);
+           nCommand == XalCmd::FlexibleParameter || nCommand == XalCmd::ResetFlexibleParameter ||
+           (nCommand == XalCmd::ConditionalScript && !IsConditional()) || IsEditCommand(nCommand);
 }
 
 bool CBaseScriptView::IsCommandEnabled(int nCommand) const {
@@ -333,6 +369,15 @@ bool CBaseScriptView::OnCommand(int nCommand) {
     switch (nCommand) {
     case XalCmd::ExpandAll:
         m_grid.ExpandAll();
+        return true;
+    case XalCmd::FlexibleParameter:
+        OnFlexibleParameter();
+        return true;
+    case XalCmd::ResetFlexibleParameter:
+        OnResetFlexibleParameter();
+        return true;
+    case XalCmd::ConditionalScript:
+        CreateConditionalScript();
         return true;
     case XalCmd::CollapseAll: {
         // A selected parameter would vanish from sight: its URL row takes the selection.

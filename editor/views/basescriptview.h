@@ -42,6 +42,8 @@ public:
     }
     void SpreadFlexibleParameter(const CSpreadRequest& request);
     void RenumberPlaceholders(const QString& strOld, const QString& strNew);
+    // All of RenumberPlaceholders for nFrom..nCount-1 (each one down) in one pass over the rows.
+    void ShiftPlaceholders(int nFrom, int nCount);
 
     // Right click on nHitRow (-1 for empty space): adjusts the selection as the grid does and
     // returns the menu to show, or 0 while a recording runs.
@@ -53,6 +55,16 @@ public:
     [[nodiscard]] virtual bool CanMoveUp() const = 0;
     [[nodiscard]] virtual bool CanMoveDown() const = 0;
 
+    // Flexible parameter (32780) and Reset flexible parameter (32786) on the first selected row.
+    void OnFlexibleParameter();
+    void OnResetFlexibleParameter();
+    // Resets the flexible parameter of one row (a URL row with flags 9999, a parameter row with
+    // 0x800 or 0x8000) and frees its number when no other row shows it, renumbering the higher
+    // ones in every view. False (nothing changed) for any other row. Delete runs it on each
+    // row before removing it.
+    bool ResetFlexibleRow(int nRow);
+    // Create conditional script (32870) of the main-script view.
+    void CreateConditionalScript();
     // Editing commands (editcommands.cpp).
     void OnCreate();
     void OnEdit();
@@ -82,6 +94,16 @@ protected:
                             const CGridItemRecord& record);
     // Row from which SpreadFlexibleParameter starts.
     [[nodiscard]] virtual int SpreadStartRow() const { return 0; }
+    void MakeURLSectionFlexible(int nRow);
+    void MakeParameterFlexible(int nRow);
+    // The URL a flexible URL row goes back to on reset.
+    [[nodiscard]] QString OriginalLabel(int nURLRow) const;
+    // A parameter row back to its org value, as an ordinary parameter (no release).
+    void ResetParameterValue(int nRow);
+    // Removes the logon and flexible variables from a URL row and its parameters before a
+    // conditional script is made from it. Returns the variable that could not be removed
+    // (empty when none is left).
+    QString RemoveInternalVariables(int nURLRow);
     // Commands this view carries out (the others stay disabled).
     [[nodiscard]] virtual bool Implements(int nCommand) const;
 

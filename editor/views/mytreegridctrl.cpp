@@ -273,7 +273,12 @@ void CMyTreeGridCtrl::SetCellImage(int nRow, int nCell, int nImage) {
 }
 
 void CMyTreeGridCtrl::NotifyRowChanged(int nRow) {
-    if (m_pObserver == nullptr || m_nUpdateDepth > 0)
+    if (m_nUpdateDepth > 0) {
+        // Shown with the reset at the end of the block.
+        m_bResetPending = true;
+        return;
+    }
+    if (m_pObserver == nullptr)
         return;
     m_pObserver->OnRowChanged(nRow);
 }

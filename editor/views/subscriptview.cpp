@@ -2,8 +2,12 @@
 
 #include "admtools.h"
 #include "commandids.h"
+#include "flexibletext.h"
 #include "specialvars.h"
 #include "xalscripteditview.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 // Neither the first row nor the condition URL (a URL row without the script-URL mark) moves.
@@ -71,32 +75,41 @@ bool CSubscriptView::OnCommand(int nCommand) {
         OnClose();
         return true;
     }
+    if (nCommand == XalCmd::FlexibleCondition) {
+        OnFlexibleCondition();
+        return true;
+    }
+    if (nCommand == XalCmd::ResetFlexibleCondition) {
+        OnResetFlexibleCondition();
+        return true;
+    }
     return CBaseScriptView::OnCommand(nCommand);
 }
 
 bool CSubscriptView::Implements(int nCommand) const {
     return nCommand == XalCmd::DeleteConditionalScript || nCommand == XalCmd::ConditionalScript ||
+           nCommand == XalCmd::FlexibleCondition || nCommand == XalCmd::ResetFlexibleCondition ||
            CBaseScriptView::Implements(nCommand);
 }
 
 void CSubscriptView::ReleaseFlexibleParameters() {
-    bool bFound = true;
-    while (bFound) {
-        bFound = false;
-        for (int i = 0; i < m_grid.GetRowCount(); ++i) {
-            const int nCell = m_grid.IsURLRow(i) ? 0 : 1;
-            const QString strText = m_grid.Row(i).m_cells[static_cast<std::size_t>(nCell)].strText;
-            const qsizetype nAt = strText.indexOf(kXalUrlPrefix);
-            if (nAt < 0)
-                continue;
-            bFound = true;
-            const qsizetype nEnd = strText.indexOf(u'_', nAt + kXalUrlPrefix.size());
-            const QString strPlaceholder =
-                nEnd < 0 ? strText.mid(nAt) : strText.mid(nAt, nEnd - nAt + 1);
-            m_grid.SetCellText(i, nCell, QString());
-            m_tabView.ReleasePlaceholder(2, strPlaceholder);
-        }
+    // Every placeholder of every cell is gathered first (a value may hold several), the cells
+    // are emptied so that this view no longer counts as showing them, and the numbers are
+    // freed highest first so that the ones still to come are not renumbered under us.
+    std::vector<int> numbers;
+    for (int i = 0; i < m_grid.GetRowCount(); ++i) {
+        const int nCell = m_grid.IsURLRow(i) ? 0 : 1;
+        const QString strText = m_grid.Row(i).m_cells[static_cast<std::size_t>(nCell)].strText;
+        if (!strText.contains(kXalUrlPrefix))
+            continue;
+        for (const int nNumber : PlaceholderNumbersIn(strText))
+            numbers.push_back(nNumber);
+        m_grid.SetCellText(i, nCell, QString());
     }
+    std::sort(numbers.begin(), numbers.end(), std::greater<>());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    for (const int nNumber : numbers)
+        m_tabView.ReleasePlaceholder(2, FlexibleParameterName(nNumber));
 }
 
 int CSubscriptView::SpreadStartRow() const {

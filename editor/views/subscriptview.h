@@ -23,6 +23,9 @@ public:
     bool OnCommand(int nCommand) override;
     // Frees every placeholder the rows hold that no other view shows, before the tab goes.
     void ReleaseFlexibleParameters();
+    // Flexible condition (32788) and Reset flexible condition (32790) on the first selected row.
+    void OnFlexibleCondition();
+    void OnResetFlexibleCondition();
 
     [[nodiscard]] bool CanMoveUp() const override;
     [[nodiscard]] bool CanMoveDown() const override;
@@ -32,6 +35,11 @@ protected:
     [[nodiscard]] bool Implements(int nCommand) const override;
 
 private:
+    void MakeURLConditionFlexible(int nRow);
+    void MakeParameterConditionFlexible(int nRow);
+    void ResetURLCondition(int nRow);
+    void ResetParameterCondition(int nRow);
+
     // The conditional script's own stored fields the editor does not know (a BSON document).
     QByteArray m_baExtraFields;
 };

@@ -2,7 +2,9 @@
 
 #include "admtools.h"
 #include "basescriptview.h"
+#include "flexibletext.h"
 #include "messages.h"
+#include "mytreegridctrl.h"
 #include "qjtrace.h"
 #include "scriptview.h"
 #include "specialvars.h"
@@ -203,13 +205,13 @@ bool CXALScripEditView::IsUsedInAnyScript(const QString& strText) const {
 }
 
 void CXALScripEditView::RenumberFlexibleParameters(int nFrom) {
-    for (int n = std::max(nFrom, 1); n < m_doc.FlexibleCount(); ++n) {
-        const QString strOld = FlexibleParameterName(n);
-        const QString strNew = FlexibleParameterName(n - 1);
-        m_doc.RenameFlexibleParameter(strOld, strNew);
-        for (const Tab& tab : m_tabs)
-            tab.view->RenumberPlaceholders(strOld, strNew);
-    }
+    const int nFirst = std::max(nFrom, 1);
+    const int nCount = m_doc.FlexibleCount();
+    for (int n = nFirst; n < nCount; ++n)
+        m_doc.RenameFlexibleParameter(FlexibleParameterName(n), FlexibleParameterName(n - 1));
+    // Each number moves down once; one pass over each view's rows does them all.
+    for (const Tab& tab : m_tabs)
+        tab.view->ShiftPlaceholders(nFirst, nCount);
 }
 
 void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
@@ -222,7 +224,12 @@ void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
     if (nNumber < 0 || IsUsedInAnyScript(strPlaceholder))
         return;
     // The entry goes before renumbering: afterwards the next placeholder carries its name.
-    RemoveFlexibleParameter(strPlaceholder);
+    // Every entry of the number goes, so that no stale duplicate is renamed onto another.
+    const auto& list = m_doc.FlexibleParameters();
+    while (std::any_of(list.begin(), list.end(), [&](const CFindReplaceObj& entry) {
+        return entry.m_strReplace == strPlaceholder;
+    }))
+        RemoveFlexibleParameter(strPlaceholder);
     const int nCount = m_doc.FlexibleCount();
     if (nNumber >= nCount)
         return;
@@ -232,13 +239,36 @@ void CXALScripEditView::ReleasePlaceholder(int nMode, const QString& strText) {
 }
 
 void CXALScripEditView::ReleaseUnshownPlaceholders() {
+    // One pass finds every number some row shows (rows in a dialog do not count, as in
+    // IsUsedInAnyScript); only the others are released.
+    std::vector<bool> shown(static_cast<std::size_t>(std::max(m_doc.FlexibleCount(), 0)));
+    for (const Tab& tab : m_tabs) {
+        const CMyTreeGridCtrl& grid = tab.view->Grid();
+        bool bSkipBlock = false;
+        for (int i = 0; i < grid.GetRowCount(); ++i) {
+            const CGridRow& row = grid.Row(i);
+            if (row.IsURLRow())
+                bSkipBlock = (row.m_nData & RowBits::kInDialog) != 0;
+            if (bSkipBlock || (row.m_nData & RowBits::kInDialog) != 0)
+                continue;
+            for (const int n : PlaceholderNumbersIn(row.m_cells[row.IsURLRow() ? 0 : 1].strText)) {
+                if (n < static_cast<int>(shown.size()))
+                    shown[static_cast<std::size_t>(n)] = true;
+            }
+        }
+    }
     // Highest first: a release renumbers only the numbers above the freed one, which have
     // all been looked at already.
-    for (int n = m_doc.FlexibleCount() - 1; n >= 0; --n) {
-        const QString strPlaceholder = FlexibleParameterName(n);
-        if (!IsUsedInAnyScript(strPlaceholder))
-            ReleasePlaceholder(2, strPlaceholder);
+    for (int n = static_cast<int>(shown.size()) - 1; n >= 0; --n) {
+        if (!shown[static_cast<std::size_t>(n)])
+            ReleasePlaceholder(2, FlexibleParameterName(n));
     }
+}
+
+void CXALScripEditView::ReleasePlaceholdersIn(const QString& strText) {
+    // Highest first, so that the numbers still to be released are not renumbered under us.
+    for (const int nNumber : PlaceholderNumbersIn(strText))
+        ReleasePlaceholder(2, FlexibleParameterName(nNumber));
 }
 
 COLORREF CXALScripEditView::GetServerColor(const QString& strServer) {

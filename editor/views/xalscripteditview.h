@@ -70,6 +70,9 @@ public:
     // Frees every placeholder number no row of any view shows any more (highest first, each
     // closing its gap), so that the numbers in use stay 0..count-1 after rows went away.
     void ReleaseUnshownPlaceholders();
+    // Releases every numbered placeholder a text shows (highest first), as ReleasePlaceholder
+    // does with mode 2: a value may hold several of them.
+    void ReleasePlaceholdersIn(const QString& strText);
     COLORREF GetServerColor(const QString& strServer);
 
     // The recording hands over its queue: tab 0 becomes active and appends the entries.
