@@ -3,6 +3,7 @@
 #include "xalenv.h"
 #include "xaltools.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
@@ -30,6 +31,10 @@ bool StoreLanguage(const QString& language) {
         return false;
     settings.setValue(QStringLiteral("language"), language);
     settings.sync();
+    // The suite's settings are the user's alone, whatever mode the installation gave them.
+    QFile::setPermissions(settings.fileName(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(QFileInfo(settings.fileName()).path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return settings.status() == QSettings::NoError;
 }
 

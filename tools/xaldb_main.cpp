@@ -10,7 +10,9 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -46,8 +48,11 @@ struct Options {
 bool ApplyDefaultConnection(Options& options, QString& error) {
     CMDBAccess configured;
     if (!ReadConnection(XALIsMDBDataAvailable, configured)) {
-        error = QStringLiteral("no database server given: use --server, or set ZVHOME to a suite "
-                               "home whose system/cfg/zvaccess.cfg names a server");
+        std::array<char16_t, 2048> problem{};
+        XALGetMDBDataProblem(problem.data(), static_cast<int>(problem.size()));
+        error = QStringLiteral("no database server given (%1): use --server, or set ZVHOME to a "
+                               "suite home whose system/cfg/zvaccess.cfg names a server")
+                    .arg(QString::fromUtf16(problem.data()));
         return false;
     }
     configured.set = options.access.set.isEmpty() ? configured.set : options.access.set;
@@ -348,13 +353,26 @@ int RemoveOne(CMongoDB& db, const Options& o) {
     return 0;
 }
 
+// Blanks a password given on the command line in the process's own arguments, so that the
+// process list shows it only for the moment before this runs.
+void HidePasswordArgument(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--password") == 0) {
+            std::memset(argv[i + 1], 'x', std::strlen(argv[i + 1]));
+            ++i;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     Options options;
     QString error;
-    if (!ParseArguments(QCoreApplication::arguments(), options, error)) {
+    const QStringList arguments = QCoreApplication::arguments();
+    HidePasswordArgument(argc, argv);
+    if (!ParseArguments(arguments, options, error)) {
         if (!error.isEmpty())
             PrintError(error);
         std::fputs(kUsage, error.isEmpty() ? stdout : stderr);

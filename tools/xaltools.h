@@ -55,6 +55,11 @@ XALTOOLS_API bool XALSGetUserLG(QString& language, bool exportToEnvironment);
 // call, or null when the locale is not available.
 XALTOOLS_API const char* XALTSetCurrentLocale();
 XALTOOLS_API bool XALIsMDBDataAvailable(char16_t* connection);
+// Why XALIsMDBDataAvailable gives false (the access file missing, empty, not one, without a
+// [MongoDB] section or Server, a value too long for its field), zero-terminated into text of
+// chars characters (cut to fit); empty when it gives true. Returns the length of the whole
+// text.
+XALTOOLS_API int XALGetMDBDataProblem(char16_t* text, int chars);
 XALTOOLS_API bool XALInitEnvFromMDB();
 
 } // extern "C"

@@ -48,6 +48,10 @@ public:
                         std::int64_t* matched = nullptr) = 0;
     virtual bool Remove(const QString& ns, const CMDBRecord& query, bool justOne,
                         Status& status) = 0;
+    // The same as Update with the update given as BSON bytes (a large save is built that way).
+    virtual bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
+                            std::size_t length, bool upsert, bool multi, Status& status,
+                            std::int64_t* matched) = 0;
     virtual std::unique_ptr<Connection> Acquire(Status& status) = 0;
 };
 

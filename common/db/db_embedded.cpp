@@ -3,6 +3,7 @@
 
 #include "db_backend.h"
 #include "db_match.h"
+#include "db_rawupdate.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,10 @@ public:
     void Bind(int i, const std::vector<std::uint8_t>& bytes) {
         sqlite3_bind_blob(m_stmt, i, bytes.data(), static_cast<int>(bytes.size()),
                           SQLITE_TRANSIENT);
+    }
+    // The bytes must outlive the statement's step (a large document is not copied again).
+    void BindStatic(int i, const std::vector<std::uint8_t>& bytes) {
+        sqlite3_bind_blob(m_stmt, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
     }
     void Bind(int i, sqlite3_int64 n) { sqlite3_bind_int64(m_stmt, i, n); }
     void BindText(int i, const QString& text) {
@@ -119,8 +124,15 @@ public:
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update, bool upsert,
                 bool multi, Status& st, std::int64_t* matched = nullptr);
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st);
+    // An update given as BSON. One document selected by a text _id with $set/$unset is
+    // changed on its stored bytes; anything else goes through the record engine.
+    bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
+                    std::size_t length, bool upsert, bool multi, Status& st, std::int64_t* matched);
 
 private:
+    enum class Raw { Done, Failed, NotHandled };
+    Raw UpdateRaw(const QString& ns, const Value& id, const std::uint8_t* update,
+                  std::size_t length, Status& st, std::int64_t* matched);
     bool Fail(Status& st, int rc, const QString& what);
     bool Exec(const char* sql, Status& st, const QString& what);
     bool Begin(Status& st) { return Exec("BEGIN IMMEDIATE", st, QStringLiteral("start a change")); }
@@ -131,9 +143,30 @@ private:
     bool InsertRow(const QString& ns, CMDBRecord doc, Status& st);
     bool CheckNamespace(const QString& ns, Status& st);
 
+    // SQLite's count of changes to the file, by this connection or any other; 0 if unknown.
+    std::int64_t DataVersion() {
+        unsigned int version = 0;
+        return sqlite3_file_control(m_db, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK
+                   ? static_cast<std::int64_t>(version) + 1
+                   : 0;
+    }
+
+    // Buffers of large documents kept between saves beyond this size are given back.
+    static constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
+
     QString m_path;
     sqlite3* m_db = nullptr;
     std::mutex m_mutex;
+    // The document the last save wrote (valid while the data version is unchanged), and the
+    // buffer the next one is built in.
+    struct LastWritten {
+        bool valid = false;
+        sqlite3_int64 rowid = 0;
+        QString ns;
+        std::int64_t dataVersion = 0;
+        std::vector<std::uint8_t> body;
+    } m_last;
+    std::vector<std::uint8_t> m_next;
 };
 
 bool EmbeddedStore::Fail(Status& st, int rc, const QString& what) {
@@ -179,6 +212,14 @@ bool EmbeddedStore::Open(Status& st) {
     if (m_path.isEmpty())
         return st.Fail(QStringLiteral("The embedded store needs a file: embedded:<path>."));
     const QFileInfo info(m_path);
+    // SQLite opens no path longer than this (nor one its WAL name would make longer).
+    constexpr qsizetype kMaxPathBytes = 500;
+    const qsizetype pathBytes = QFile::encodeName(info.absoluteFilePath()).size();
+    if (pathBytes > kMaxPathBytes)
+        return st.Fail(
+            QStringLiteral("The path of the embedded store %1 is %2 bytes long; at "
+                           "most %3 are possible.")
+                .arg(m_path, QString::number(pathBytes), QString::number(kMaxPathBytes)));
     if (!info.absoluteDir().exists())
         return st.Fail(
             QStringLiteral("The folder of the embedded store %1 does not exist.").arg(m_path));
@@ -251,7 +292,10 @@ bool EmbeddedStore::Open(Status& st) {
         return close();
     }
     if (!Exec("PRAGMA journal_mode=WAL", st, QStringLiteral("be opened")) ||
-        !Exec("PRAGMA synchronous=NORMAL", st, QStringLiteral("be opened")))
+        !Exec("PRAGMA synchronous=NORMAL", st, QStringLiteral("be opened")) ||
+        // An e-script document may take megabytes: keep a whole one in the page cache, so that a
+        // save reads its pages from the file once and the write compares against them in memory.
+        !Exec("PRAGMA cache_size=-32768", st, QStringLiteral("be opened")))
         return close();
     if (tables == 0) {
         if (!Begin(st))
@@ -443,6 +487,110 @@ bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMD
     return true;
 }
 
+bool EmbeddedStore::UpdateBson(const QString& ns, const CMDBRecord& query,
+                               const std::uint8_t* update, std::size_t length, bool upsert,
+                               bool multi, Status& st, std::int64_t* matched) {
+    const auto& fields = RecordAccess::Fields(query);
+    if (!upsert && !multi && fields.size() == 1 && fields.front().name == u"_id" &&
+        fields.front().value.type == CMDBRecord::Type::String) {
+        const Raw raw = UpdateRaw(ns, fields.front().value, update, length, st, matched);
+        if (raw != Raw::NotHandled)
+            return raw == Raw::Done;
+    }
+    CMDBRecord change;
+    if (!CMDBRecord::FromBson(update, length, change))
+        return st.Fail(QStringLiteral("The update is not a valid document."), 2);
+    return Update(ns, query, change, upsert, multi, st, matched);
+}
+
+EmbeddedStore::Raw EmbeddedStore::UpdateRaw(const QString& ns, const Value& id,
+                                            const std::uint8_t* update, std::size_t length,
+                                            Status& st, std::int64_t* matched) {
+    std::lock_guard lock(m_mutex);
+    if (!CheckNamespace(ns, st) || !Begin(st))
+        return Raw::Failed;
+    auto fail = [this] {
+        Rollback();
+        return Raw::Failed;
+    };
+    Statement select(m_db, "SELECT rowid FROM documents WHERE ns = ?1 AND id_key = ?2");
+    if (!select.Ok()) {
+        Fail(st, select.PrepareCode(), QStringLiteral("be read"));
+        return fail();
+    }
+    select.BindText(1, ns);
+    select.Bind(2, IdKey(id));
+    const int rc = select.Step();
+    if (rc == SQLITE_DONE) {
+        Rollback();
+        if (matched)
+            *matched = 0;
+        return Raw::Done;
+    }
+    if (rc != SQLITE_ROW) {
+        Fail(st, rc, QStringLiteral("be read"));
+        return fail();
+    }
+    const sqlite3_int64 rowid = sqlite3_column_int64(select.Get(), 0);
+
+    // The stored document is read unless it is the one this store wrote last and the file
+    // has not changed since (SQLite's data version counts every commit, ours and those of
+    // other connections): a user saving the same large e-script again skips reading megabytes.
+    const std::int64_t version = DataVersion();
+    const bool known = m_last.valid && m_last.rowid == rowid && m_last.ns == ns && version != 0 &&
+                       m_last.dataVersion == version;
+    m_last.valid = false;
+    if (!known) {
+        sqlite3_blob* blob = nullptr;
+        int blobRc = sqlite3_blob_open(m_db, "main", "documents", "body", rowid, 0, &blob);
+        if (blobRc == SQLITE_OK) {
+            m_last.body.resize(static_cast<std::size_t>(sqlite3_blob_bytes(blob)));
+            blobRc = sqlite3_blob_read(blob, m_last.body.data(),
+                                       static_cast<int>(m_last.body.size()), 0);
+        }
+        sqlite3_blob_close(blob);
+        if (blobRc != SQLITE_OK) {
+            Fail(st, blobRc, QStringLiteral("be read"));
+            return fail();
+        }
+    }
+    std::vector<std::uint8_t>& body = m_next;
+    if (!ApplyRawUpdate(m_last.body.data(), m_last.body.size(), update, length, body)) {
+        Rollback();
+        return Raw::NotHandled;
+    }
+    if (body.size() > static_cast<std::size_t>(kMaxDocumentBytes)) {
+        st.Fail(QStringLiteral("The updated document would be larger than 16 MB."), 10334);
+        return fail();
+    }
+    // An unchanged document costs no write: SQLite compares a body of the same size page by
+    // page and writes only the pages that differ.
+    Statement write(m_db, "UPDATE documents SET body = ?1 WHERE rowid = ?2");
+    if (!write.Ok()) {
+        Fail(st, write.PrepareCode(), QStringLiteral("store the change"));
+        return fail();
+    }
+    write.BindStatic(1, body);
+    write.Bind(2, rowid);
+    const int written = write.Step();
+    if (written != SQLITE_DONE) {
+        Fail(st, written, QStringLiteral("store the change"));
+        return fail();
+    }
+    if (!Commit(st))
+        return fail();
+    std::swap(m_last.body, m_next);
+    m_last.rowid = rowid;
+    m_last.ns = ns;
+    m_last.dataVersion = DataVersion();
+    m_last.valid = m_last.dataVersion != 0;
+    if (m_next.capacity() > kKeptBytes)
+        std::vector<std::uint8_t>().swap(m_next);
+    if (matched)
+        *matched = 1;
+    return Raw::Done;
+}
+
 bool EmbeddedStore::Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) {
     std::lock_guard lock(m_mutex);
     if (!CheckNamespace(ns, st) || !Begin(st))
@@ -509,6 +657,11 @@ public:
     }
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {
         return m_store->Remove(ns, query, justOne, st);
+    }
+    bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
+                    std::size_t length, bool upsert, bool multi, Status& st,
+                    std::int64_t* matched) override {
+        return m_store->UpdateBson(ns, query, update, length, upsert, multi, st, matched);
     }
     std::unique_ptr<Connection> Acquire(Status& st) override {
         if (!m_store->IsOpen()) {

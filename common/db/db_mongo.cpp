@@ -119,23 +119,20 @@ bool SplitNamespaceOrFail(const QString& ns, QByteArray& db, QByteArray& coll, S
            st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
 }
 
-bool IsOperatorUpdate(const CMDBRecord& update) {
-    const QStringList names = update.GetFieldNames();
-    return !names.isEmpty() && names.front().startsWith(u'$');
-}
-
+// The update as BSON: operators ("$set", ...) or a whole replacement document.
 bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& query,
-               const CMDBRecord& update, bool upsert, bool multi, Status& st,
+               const bson_t* change, bool upsert, bool multi, Status& st,
                std::int64_t* matched = nullptr) {
     QByteArray db;
     QByteArray coll;
     if (!SplitNamespaceOrFail(ns, db, coll, st))
         return false;
     const BsonDoc selector(query);
-    const BsonDoc change(update);
-    if (!selector.Ok() || !change.Ok())
+    if (!selector.Ok())
         return st.Fail(QStringLiteral("The update is too large to send."), 10334);
-    const bool operators = IsOperatorUpdate(update);
+    bson_iter_t first;
+    const bool operators =
+        bson_iter_init(&first, change) && bson_iter_next(&first) && bson_iter_key(&first)[0] == '$';
     if (!operators && multi)
         return st.Fail(QStringLiteral("A multi update cannot replace whole documents."), 9);
     bson_t opts = BSON_INITIALIZER;
@@ -145,14 +142,11 @@ bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& que
     bson_t reply;
     bool ok;
     if (!operators)
-        ok = mongoc_collection_replace_one(c.Get(), selector.Get(), change.Get(), &opts, &reply,
-                                           &error);
+        ok = mongoc_collection_replace_one(c.Get(), selector.Get(), change, &opts, &reply, &error);
     else if (multi)
-        ok = mongoc_collection_update_many(c.Get(), selector.Get(), change.Get(), &opts, &reply,
-                                           &error);
+        ok = mongoc_collection_update_many(c.Get(), selector.Get(), change, &opts, &reply, &error);
     else
-        ok = mongoc_collection_update_one(c.Get(), selector.Get(), change.Get(), &opts, &reply,
-                                          &error);
+        ok = mongoc_collection_update_one(c.Get(), selector.Get(), change, &opts, &reply, &error);
     bson_destroy(&opts);
     if (ok && matched) {
         bson_iter_t it;
@@ -164,6 +158,15 @@ bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& que
         return true;
     st.duplicateKey = error.code == kDuplicateKeyCode;
     return st.Fail(ErrorText(error), static_cast<int>(error.code));
+}
+
+bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& query,
+               const CMDBRecord& update, bool upsert, bool multi, Status& st,
+               std::int64_t* matched = nullptr) {
+    const BsonDoc change(update);
+    if (!change.Ok())
+        return st.Fail(QStringLiteral("The update is too large to send."), 10334);
+    return RunUpdate(client, ns, query, change.Get(), upsert, multi, st, matched);
 }
 
 class MongoConnection final : public Connection {
@@ -293,6 +296,19 @@ public:
             return false;
         Lease lease(pool);
         return RunUpdate(lease.Client(), ns, query, update, upsert, multi, st, matched);
+    }
+
+    bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
+                    std::size_t length, bool upsert, bool multi, Status& st,
+                    std::int64_t* matched) override {
+        bson_t change;
+        if (!bson_init_static(&change, update, length))
+            return st.Fail(QStringLiteral("The update is not a valid document."), 2);
+        auto pool = CurrentPool(st);
+        if (!pool)
+            return false;
+        Lease lease(pool);
+        return RunUpdate(lease.Client(), ns, query, &change, upsert, multi, st, matched);
     }
 
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) override {

@@ -154,6 +154,16 @@ bool CMongoDB::Update(const QString& ns, const CMDBRecord& query, const CMDBReco
     return o.Done(m_backend->Update(ns, query, update, upsert, multi, o.status, matched));
 }
 
+bool CMongoDB::UpdateBson(const QString& ns, const CMDBRecord& query,
+                          const std::vector<std::uint8_t>& update, bool upsert, bool multi,
+                          std::int64_t* matched) {
+    Outcome o(m_strLastError, m_bDuplicateKey);
+    if (matched)
+        *matched = 0;
+    return o.Done(m_backend->UpdateBson(ns, query, update.data(), update.size(), upsert, multi,
+                                        o.status, matched));
+}
+
 bool CMongoDB::Remove(const QString& ns, const CMDBRecord& query, bool justOne) {
     Outcome o(m_strLastError, m_bDuplicateKey);
     return o.Done(m_backend->Remove(ns, query, justOne, o.status));

@@ -188,6 +188,12 @@ public:
     // number of documents the query selected, so that "missing" and "changed" are one step.
     bool Update(const QString& ns, const CMDBRecord& query, const CMDBRecord& update,
                 bool upsert = false, bool multi = false, std::int64_t* matched = nullptr);
+    // The same with the update given as BSON bytes (CMDBBsonWriter), for changes too large to
+    // build as records. The embedded store applies a $set/$unset of one document by a text _id
+    // to the stored bytes directly.
+    bool UpdateBson(const QString& ns, const CMDBRecord& query,
+                    const std::vector<std::uint8_t>& update, bool upsert = false,
+                    bool multi = false, std::int64_t* matched = nullptr);
     bool Remove(const QString& ns, const CMDBRecord& query, bool justOne = false);
 
     [[nodiscard]] static std::int64_t GetCurrentDateInMilliSecs();

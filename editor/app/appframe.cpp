@@ -129,6 +129,7 @@ std::unique_ptr<IMainFrame> CreateMainFrame(CXALScripEditApp& app, QWidget* pCen
             state.mainScriptRows = view->GetMainView().Grid().GetRowCount();
         state.recordingStarted = app.IsRecordingStarted();
         state.recordingPaused = state.recordingStarted && !app.IsRecordingRunning();
+        state.notSavable = app.NotSavableReason();
         return state;
     };
     services.closeGuard = [&app] {

@@ -166,7 +166,8 @@ std::optional<bool> ShellCommandEnabled(int id, const ShellState& state) {
     switch (id) {
     case Save:
     case SaveAndClose:
-        return state.modified && state.mainScriptRows > 0 && !state.RecordingRuns();
+        return state.modified && state.mainScriptRows > 0 && !state.RecordingRuns() &&
+               state.notSavable.isEmpty();
     case Properties:
     case NewEScript:
         return !state.RecordingRuns();

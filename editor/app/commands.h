@@ -52,6 +52,8 @@ struct ShellState {
     int mainScriptRows = 0;
     bool recordingStarted = false;
     bool recordingPaused = false;
+    // Why the loaded e-script can never be saved (empty when it can): Save stays greyed.
+    QString notSavable;
 
     // A recording "runs" when it has been started and is not paused.
     [[nodiscard]] bool RecordingRuns() const { return recordingStarted && !recordingPaused; }

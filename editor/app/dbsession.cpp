@@ -3,8 +3,15 @@
 #include "mongodb.h"
 #include "xaltools.h"
 
-bool ReadDbSettingsFromTools(CMDBAccess& settings) {
-    return ReadConnection(XALIsMDBDataAvailable, settings);
+#include <array>
+
+bool ReadDbSettingsFromTools(CMDBAccess& settings, QString& problem) {
+    if (ReadConnection(XALIsMDBDataAvailable, settings))
+        return true;
+    std::array<char16_t, 2048> text{};
+    XALGetMDBDataProblem(text.data(), static_cast<int>(text.size()));
+    problem = QString::fromUtf16(text.data());
+    return false;
 }
 
 CDatabaseSession::CDatabaseSession(DbSettingsSource source) : m_source(std::move(source)) {}
@@ -13,8 +20,10 @@ CDatabaseSession::~CDatabaseSession() = default;
 
 bool CDatabaseSession::Open() {
     CMDBAccess settings;
-    if (!m_source || !m_source(settings)) {
-        m_strLastError = QStringLiteral("no database server configured");
+    QString problem;
+    if (!m_source || !m_source(settings, problem)) {
+        m_strLastError =
+            problem.isEmpty() ? QStringLiteral("no database server configured") : problem;
         return false;
     }
     m_access = settings;

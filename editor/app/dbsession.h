@@ -11,11 +11,11 @@
 
 class CMongoDB;
 
-// Source of the settings; false when no server is configured.
-using DbSettingsSource = std::function<bool(CMDBAccess&)>;
+// Source of the settings; false, with the reason in problem, when no server is configured.
+using DbSettingsSource = std::function<bool(CMDBAccess&, QString& problem)>;
 
 // The suite's access configuration, read through the tools library.
-bool ReadDbSettingsFromTools(CMDBAccess& settings);
+bool ReadDbSettingsFromTools(CMDBAccess& settings, QString& problem);
 
 class CDatabaseSession {
 public:

@@ -22,7 +22,12 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 int main(int argc, char* argv[]) {
+    // Everything this program creates (store, trace, recovery files, settings) holds e-script
+    // data or logon passwords: readable by the user only.
+    ::umask(077);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

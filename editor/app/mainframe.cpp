@@ -12,15 +12,18 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace {
 // Commands whose enabling the shell decides even when another area handles them.
@@ -231,9 +234,32 @@ void CMainFrame::CreateAccelerators() {
 void CMainFrame::UpdateCommandUI() {
     if (m_pRibbon)
         m_pRibbon->UpdateCommandUI();
+    if (m_services.shellState)
+        ShowNotSavable(m_services.shellState().notSavable);
     // A disabled shortcut lets its key through to the focused widget (Enter, Insert, F6).
     for (const auto& [shortcut, command] : m_accelerators)
         shortcut->setEnabled(m_router.IsEnabled(command));
+}
+
+void CMainFrame::ShowNotSavable(const QString& reason) {
+    if (reason == m_strShownNotSavable)
+        return;
+    m_strShownNotSavable = reason;
+    if (!m_pNotSavable) {
+        m_pNotSavable = new QLabel(this);
+        statusBar()->addPermanentWidget(m_pNotSavable, 1);
+    }
+    m_pNotSavable->setText(reason);
+    m_pNotSavable->setVisible(!reason.isEmpty());
+    // The greyed buttons and menu entries say it too (a loaded e-script stays unsavable).
+    if (!m_pRibbon || reason.isEmpty())
+        return;
+    for (int command : {XalCmd::Save, XalCmd::SaveAndClose}) {
+        if (QToolButton* button = m_pRibbon->FindButton(command))
+            button->setToolTip(reason);
+        for (QAction* action : m_pRibbon->FindMenuActions(command))
+            action->setToolTip(reason);
+    }
 }
 
 void CMainFrame::SetCentralView(QWidget* view) {

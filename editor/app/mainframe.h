@@ -18,6 +18,7 @@
 class CMongoDB;
 class CMyRecentFileList;
 class CRibbonBar;
+class QLabel;
 class CSettingsWndTopListener;
 class IDataDialogs;
 class IMessageSink;
@@ -96,6 +97,7 @@ private:
     void RegisterShellCommands();
     void CreateAccelerators();
     std::optional<bool> ShellRule(int command) const;
+    void ShowNotSavable(const QString& reason);
     void OnHelp();
     void RegisterPrintCommands();
     // Prints the active tab; withDialog lets the user choose the printer first.
@@ -105,6 +107,9 @@ private:
     FrameServices m_services;
     CCommandRouter m_router;
     CRibbonBar* m_pRibbon = nullptr; // Owned by the Qt parent.
+    // Says in the status bar why Save is greyed for good; null until needed. Owned by Qt.
+    QLabel* m_pNotSavable = nullptr;
+    QString m_strShownNotSavable;
     QTimer* m_pUpdateTimer = nullptr;
     std::vector<std::pair<QShortcut*, int>> m_accelerators;
     std::unique_ptr<CSettingsWndTopListener> m_pWndTopListener;

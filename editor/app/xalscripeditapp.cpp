@@ -25,6 +25,8 @@
 #include "xalstrings.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMainWindow>
@@ -279,6 +281,12 @@ void CXALScripEditApp::UpdateRecentList() {
     m_recentFiles->Add(GetXalID());
     QSettings settings;
     m_recentFiles->WriteList(settings);
+    // The profile names the e-scripts the user edits: the user's alone, also when an older
+    // version created it readable by everyone.
+    settings.sync();
+    QFile::setPermissions(settings.fileName(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(QFileInfo(settings.fileName()).path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void CXALScripEditApp::ReadHiddenURLs() {

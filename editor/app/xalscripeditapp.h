@@ -154,6 +154,8 @@ public:
     // The document's state.
     [[nodiscard]] bool IsLoaded() const;
     [[nodiscard]] bool IsModified() const;
+    // Why the loaded e-script cannot be saved; empty when it can.
+    [[nodiscard]] const QString& NotSavableReason() const { return m_strNotSavable; }
     void SetModified(bool bModified);
 
     // --- recording (plugged in by the recording area) ---

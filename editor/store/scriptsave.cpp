@@ -1,6 +1,7 @@
 #include "scriptsave.h"
 
 #include "admtools.h"
+#include "bsonwriter.h"
 #include "escriptlayout.h"
 #include "mongodb.h"
 #include "scriptmodel.h"
@@ -16,24 +17,26 @@ namespace {
 constexpr std::size_t kMaxStoredDocumentBytes = 16 * 1024 * 1024;
 constexpr int kDocumentTooLargeCode = 10334;
 
-CMDBRecord StringArray(const QStringList& strings) {
-    CMDBRecord array = CMDBRecord::MakeArray();
+void WriteStrings(CMDBBsonWriter& w, const QString& name, const QStringList& strings) {
+    w.BeginArray(name);
     for (const QString& s : strings) {
-        array.AppendStr(s);
+        w.AppendStr({}, s);
     }
-    return array;
+    w.End();
 }
 
 // Fields of the stored element the editor does not know go back after the ones it writes.
-void AppendExtras(CMDBRecord& doc, const QByteArray& extras) {
-    if (extras.isEmpty()) {
-        return;
+void WriteExtras(CMDBBsonWriter& w, const QByteArray& extras) {
+    if (!extras.isEmpty()) {
+        w.AppendFieldsOf(reinterpret_cast<const std::uint8_t*>(extras.constData()),
+                         static_cast<std::size_t>(extras.size()));
     }
-    CMDBRecord extra;
-    if (CMDBRecord::FromBson(reinterpret_cast<const std::uint8_t*>(extras.constData()),
-                             static_cast<std::size_t>(extras.size()), extra)) {
-        doc.AppendFields(extra);
-    }
+}
+
+// Most texts of a large e-script hold no underscore at all; that is checked far faster than
+// a search for the variable's name.
+bool HoldsVariable(const QString& text) {
+    return text.contains(QLatin1Char('_')) && HoldsInternalVariable(text);
 }
 
 // The value to store: the undecoded value of the views, or the loaded value when the tree
@@ -42,20 +45,45 @@ const QString& StoredValue(const CURLParamObj& param) {
     return param.m_strRawValue.isEmpty() ? param.m_strValue : param.m_strRawValue;
 }
 
-CMDBRecord BuildParameter(const CURLParamObj& param, bool conditional) {
-    namespace p = escript::param;
+// The names written for every URL and parameter, converted to UTF-8 once.
+struct ElementKeys {
+    using Key = CMDBBsonWriter::Key;
+    Key element{QStringView()};
+    Key paramValue{escript::param::kValue};
+    Key paramMethod{escript::param::kMethod};
+    Key paramName{escript::param::kName};
+    Key paramSpecialVariable{escript::param::kSpecialVariable};
+    Key paramOrgValue{escript::param::kOrgValue};
+    Key urlPort{escript::url::kPort};
+    Key urlSendAsMultipartMime{escript::url::kSendAsMultipartMime};
+    Key urlUrl{escript::url::kUrl};
+    Key urlInternetProtocol{escript::url::kInternetProtocol};
+    Key urlServer{escript::url::kServer};
+    Key urlMethod{escript::url::kMethod};
+    Key urlOrgValue{escript::url::kOrgValue};
+    Key urlSpecialVariable{escript::url::kSpecialVariable};
+    Key urlParameters{escript::url::kParameters};
+};
+
+const ElementKeys& Keys() {
+    static const ElementKeys keys;
+    return keys;
+}
+
+void WriteParameter(CMDBBsonWriter& w, const CURLParamObj& param, bool conditional) {
+    const ElementKeys& k = Keys();
     const QString& value = StoredValue(param);
     const bool keepOrgValue =
-        HoldsInternalVariable(param.m_strValue) ||
+        HoldsVariable(param.m_strValue) ||
         (conditional && (param.m_nSpecialVariable & kSpecialVarFlexCondition) != 0);
-    CMDBRecord doc;
-    doc.SetStr(p::kValue, value);
-    doc.SetInt(p::kMethod, param.m_nMethod);
-    doc.SetStr(p::kName, param.m_strName);
-    doc.SetInt(p::kSpecialVariable, param.m_nSpecialVariable);
-    doc.SetStr(p::kOrgValue, keepOrgValue ? param.m_strOrgValue : value);
-    AppendExtras(doc, param.m_baExtraFields);
-    return doc;
+    w.BeginDocument(k.element);
+    w.AppendStr(k.paramValue, value);
+    w.AppendInt(k.paramMethod, param.m_nMethod);
+    w.AppendStr(k.paramName, param.m_strName);
+    w.AppendInt(k.paramSpecialVariable, param.m_nSpecialVariable);
+    w.AppendStr(k.paramOrgValue, keepOrgValue ? param.m_strOrgValue : value);
+    WriteExtras(w, param.m_baExtraFields);
+    w.End();
 }
 
 QString UrlOrgValue(const CURLObj& url, bool conditional) {
@@ -63,46 +91,47 @@ QString UrlOrgValue(const CURLObj& url, bool conditional) {
         return url.m_strOrgValue;
     }
     const QString prefix = CAdmTools::GetProtocolPrefix(url.m_strServer, url.m_nInternetProtocol);
-    if (!HoldsInternalVariable(url.m_strURL)) {
+    if (!HoldsVariable(url.m_strURL)) {
         return prefix + url.m_strURL;
     }
     return CAdmTools::HasProtocol(url.m_strOrgValue) ? url.m_strOrgValue
                                                      : prefix + url.m_strOrgValue;
 }
 
-CMDBRecord BuildUrl(const CURLObj& url, bool conditional) {
-    namespace u = escript::url;
-    CMDBRecord doc;
-    doc.SetInt(u::kPort, url.m_nPort);
-    doc.SetBool(u::kSendAsMultipartMime, false); // the proxy does not send multipart bodies
-    doc.SetStr(u::kUrl, url.m_strURL);
-    doc.SetInt(u::kInternetProtocol, url.m_nInternetProtocol);
-    doc.SetStr(u::kServer, url.m_strServer);
-    doc.SetInt(u::kMethod, url.m_nMethod);
-    doc.SetStr(u::kOrgValue, UrlOrgValue(url, conditional));
+void WriteUrl(CMDBBsonWriter& w, const CURLObj& url, bool conditional) {
+    const ElementKeys& k = Keys();
+    w.BeginDocument(k.element);
+    w.AppendInt(k.urlPort, url.m_nPort);
+    w.AppendBool(k.urlSendAsMultipartMime, false); // the proxy does not send multipart bodies
+    w.AppendStr(k.urlUrl, url.m_strURL);
+    w.AppendInt(k.urlInternetProtocol, url.m_nInternetProtocol);
+    w.AppendStr(k.urlServer, url.m_strServer);
+    w.AppendInt(k.urlMethod, url.m_nMethod);
+    w.AppendStr(k.urlOrgValue, UrlOrgValue(url, conditional));
     if (conditional) {
-        doc.SetInt(u::kSpecialVariable, url.m_nFlags);
+        w.AppendInt(k.urlSpecialVariable, url.m_nFlags);
     }
     if (!url.m_lstParams.empty()) {
-        CMDBRecord params = CMDBRecord::MakeArray();
+        w.BeginArray(k.urlParameters);
         for (const CURLParamObj& param : url.m_lstParams) {
-            params.AppendRecord(BuildParameter(param, conditional));
+            WriteParameter(w, param, conditional);
         }
-        doc.SetRecord(u::kParameters, std::move(params));
+        w.End();
     }
-    AppendExtras(doc, url.m_baExtraFields);
-    return doc;
+    WriteExtras(w, url.m_baExtraFields);
+    w.End();
 }
 
-CMDBRecord BuildUrlArray(const CSubscriptObj& script, bool conditional) {
-    CMDBRecord array = CMDBRecord::MakeArray();
+void WriteUrlArray(CMDBBsonWriter& w, const QString& name, const CSubscriptObj& script,
+                   bool conditional) {
+    w.BeginArray(name);
     for (const CURLObj& url : script.m_lstURLs) {
-        array.AppendRecord(BuildUrl(url, conditional));
+        WriteUrl(w, url, conditional);
     }
-    return array;
+    w.End();
 }
 
-CMDBRecord BuildSubscript(const CSubscriptObj& script) {
+void WriteSubscript(CMDBBsonWriter& w, const CSubscriptObj& script) {
     namespace s = escript::subscript;
     QString pattern;
     QString parameterPattern;
@@ -112,110 +141,186 @@ CMDBRecord BuildSubscript(const CSubscriptObj& script) {
                   first.m_strURL;
         parameterPattern = first.GetParameterText();
     }
-    CMDBRecord doc;
-    doc.SetStr(s::kName, script.m_strName);
-    doc.SetStr(s::kUrlPattern, pattern);
-    doc.SetStr(s::kParameterPattern, parameterPattern);
-    doc.SetRecord(s::kUrls, BuildUrlArray(script, true));
-    AppendExtras(doc, script.m_baExtraFields);
-    return doc;
+    w.BeginDocument({});
+    w.AppendStr(s::kName, script.m_strName);
+    w.AppendStr(s::kUrlPattern, pattern);
+    w.AppendStr(s::kParameterPattern, parameterPattern);
+    WriteUrlArray(w, s::kUrls, script, true);
+    WriteExtras(w, script.m_baExtraFields);
+    w.End();
 }
 
-void AddTestCopyFields(CMDBRecord& set, const CScriptObj& script, const CTestAddData& data) {
-    namespace l = escript::logonpath;
-    set.SetInt(escript::kActive, 1);
-    set.SetLL(escript::kPort, data.m_llPort);
-    set.SetInt(escript::kUseLicense, 0);
-    set.SetInt(escript::kUseRecording, 0);
-    set.SetInt(escript::kUsePermission, 0);
-    set.SetBool(escript::kAllowInvalidCertificates, data.m_bAllowInvalidCertificates);
-    set.SetInt(escript::kInternetProtocol, script.m_nInternetProtocol);
-    set.SetStr(escript::kServer, script.m_strServer);
-    set.SetStr(escript::kRootUrl, script.m_strRootURL);
-    set.SetLL(escript::kKernel, data.m_llKernel);
-    set.SetRecord(escript::kLockedAdr, StringArray(data.m_lstLockedAdr));
-    set.SetRecord(escript::kUrlRwMime, StringArray(data.m_lstURLRwMime));
-    CMDBRecord replace = CMDBRecord::MakeArray();
-    for (const CFindReplaceObj& pair : data.m_lstURLRwReplace) {
-        CMDBRecord element;
-        element.SetStr(escript::urlrwreplace::kFrom, pair.m_strFind);
-        element.SetStr(escript::urlrwreplace::kTo, pair.m_strReplace);
-        replace.AppendRecord(std::move(element));
-    }
-    set.SetRecord(escript::kUrlRwReplace, std::move(replace));
-    set.SetLL(l::kType, data.m_llLogonType);
-    set.SetStr(escript::kAlternativeIp, data.m_strAlternativeIP);
-    set.SetInt(l::kOnlyOnce, data.m_nLogonOnlyOnce);
-    set.SetStr(l::kSendToDomain, data.m_strSendToDomain);
-    set.SetStr(l::kInsScriptInUrl, data.m_strInsScriptInURL);
-    set.SetLL(l::kAjaxUserType, data.m_llAjaxUserType);
-    set.SetStr(l::kAjaxUserNameId, data.m_strAjaxUserNameID);
-    set.SetLL(l::kAjaxPwdType, data.m_llAjaxPwdType);
-    set.SetLL(l::kAjaxSubmitType, data.m_llAjaxSubmitType);
-    set.SetStr(l::kAjaxPwdNameId, data.m_strAjaxPwdNameID);
-    set.SetStr(l::kAjaxSubmitNameId, data.m_strAjaxSubmitNameID);
-}
-
-CMDBRecord BuildUrlParameters(const std::vector<CFindReplaceObj>& entries) {
-    CMDBRecord array = CMDBRecord::MakeArray();
+void WriteUrlParameters(CMDBBsonWriter& w, const std::vector<CFindReplaceObj>& entries) {
+    w.BeginArray(escript::kUrlParameter);
     for (const CFindReplaceObj& entry : entries) {
-        CMDBRecord element;
-        element.SetStr(escript::urlparameter::kFind, entry.m_nNoEqualSign != 0
-                                                         ? entry.m_strFind
-                                                         : entry.m_strFind + QLatin1Char('='));
-        element.SetStr(escript::urlparameter::kVariable, entry.m_strReplace);
-        AppendExtras(element, entry.m_baExtraFields);
-        array.AppendRecord(std::move(element));
+        w.BeginDocument({});
+        w.AppendStr(escript::urlparameter::kFind, entry.m_nNoEqualSign != 0
+                                                      ? entry.m_strFind
+                                                      : entry.m_strFind + QLatin1Char('='));
+        w.AppendStr(escript::urlparameter::kVariable, entry.m_strReplace);
+        WriteExtras(w, entry.m_baExtraFields);
+        w.End();
     }
-    return array;
+    w.End();
 }
 
-// The fields of the one update a save sends: $set and $unset, each in the order the fields
-// are written. A field set twice keeps its place and takes the later value.
-class SaveUpdate {
-public:
-    CMDBRecord& Set() { return m_set; }
-    void Unset(const QString& name) { m_unset.SetStr(name, QString()); }
-    void SetOrUnset(const QString& name, const QString& value) {
-        if (value.isEmpty()) {
-            m_set.RemoveField(name);
-            Unset(name);
-        } else {
-            m_set.SetStr(name, value);
+// The main script goes to "urls" and the conditional ones to "subscripts"; a second main
+// script (there is none in practice) would replace the first.
+const CSubscriptObj* MainScript(const CScriptObj& script) {
+    const CSubscriptObj* main = nullptr;
+    for (const CSubscriptObj& sub : script.m_lstScripts) {
+        if (sub.m_nKind == 0) {
+            main = &sub;
         }
     }
-    void SetRecord(const QString& name, CMDBRecord value) {
-        m_unset.RemoveField(name);
-        m_set.SetRecord(name, std::move(value));
-    }
-    [[nodiscard]] CMDBRecord Take() {
-        CMDBRecord update;
-        if (!m_set.IsEmpty()) {
-            update.SetRecord(escript::kOpSet, std::move(m_set));
-        }
-        if (!m_unset.IsEmpty()) {
-            update.SetRecord(escript::kOpUnset, std::move(m_unset));
-        }
-        return update;
-    }
+    return main;
+}
 
-private:
-    CMDBRecord m_set;
-    CMDBRecord m_unset;
+bool HasConditional(const CScriptObj& script) {
+    for (const CSubscriptObj& sub : script.m_lstScripts) {
+        if (sub.m_nKind != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WriteScripts(CMDBBsonWriter& w, const CScriptObj& script) {
+    if (const CSubscriptObj* main = MainScript(script)) {
+        WriteUrlArray(w, escript::kUrls, *main, false);
+    }
+    if (HasConditional(script)) {
+        w.BeginArray(escript::kSubscripts);
+        for (const CSubscriptObj& sub : script.m_lstScripts) {
+            if (sub.m_nKind != 0) {
+                WriteSubscript(w, sub);
+            }
+        }
+        w.End();
+    }
+}
+
+// A root URL changed during recording. A text the parser cannot split keeps the stored
+// server, protocol and port rather than overwriting them with an empty server.
+struct RootChange {
+    bool changed = false;
+    bool parsed = false;
+    QString rootUrl;
+    QString server;
+    int protocol = 0;
+    int port = 80;
 };
 
-void AddRootUrl(SaveUpdate& update, const QString& rootUrl) {
-    CMDBRecord& set = update.Set();
-    set.SetStr(escript::kRootUrl, rootUrl);
-    // A text the parser cannot split keeps the stored server, protocol and port rather than
-    // overwriting them with an empty server.
+RootChange ParseRootChange(const ScriptSaveAccount& account) {
+    RootChange root;
+    if (!account.m_bRootChanged) {
+        return root;
+    }
+    root.changed = true;
+    root.rootUrl = account.m_strNewRootURL;
     XalParsedURL parsed;
     parsed.port = 80;
-    if (XalParseURL(rootUrl, parsed)) {
-        set.SetStr(escript::kServer, parsed.server);
-        set.SetInt(escript::kInternetProtocol, CAdmTools::GetProtocolIndex(rootUrl));
-        set.SetInt(escript::kPort, parsed.port);
+    if (XalParseURL(root.rootUrl, parsed)) {
+        root.parsed = true;
+        root.server = parsed.server;
+        root.protocol = CAdmTools::GetProtocolIndex(root.rootUrl);
+        root.port = parsed.port;
     }
+    return root;
+}
+
+// The fields of a test copy. A changed root URL takes the place of the copy's own root URL,
+// server, protocol and port.
+void WriteTestCopyFields(CMDBBsonWriter& w, const CScriptObj& script, const CTestAddData& data,
+                         const RootChange& root) {
+    namespace l = escript::logonpath;
+    const bool rootFields = root.changed && root.parsed;
+    w.AppendInt(escript::kActive, 1);
+    if (rootFields) {
+        w.AppendInt(escript::kPort, root.port);
+    } else {
+        w.AppendLL(escript::kPort, data.m_llPort);
+    }
+    w.AppendInt(escript::kUseLicense, 0);
+    w.AppendInt(escript::kUseRecording, 0);
+    w.AppendInt(escript::kUsePermission, 0);
+    w.AppendBool(escript::kAllowInvalidCertificates, data.m_bAllowInvalidCertificates);
+    w.AppendInt(escript::kInternetProtocol,
+                rootFields ? root.protocol : script.m_nInternetProtocol);
+    w.AppendStr(escript::kServer, rootFields ? root.server : script.m_strServer);
+    w.AppendStr(escript::kRootUrl, root.changed ? root.rootUrl : script.m_strRootURL);
+    w.AppendLL(escript::kKernel, data.m_llKernel);
+    WriteStrings(w, escript::kLockedAdr, data.m_lstLockedAdr);
+    WriteStrings(w, escript::kUrlRwMime, data.m_lstURLRwMime);
+    w.BeginArray(escript::kUrlRwReplace);
+    for (const CFindReplaceObj& pair : data.m_lstURLRwReplace) {
+        w.BeginDocument({});
+        w.AppendStr(escript::urlrwreplace::kFrom, pair.m_strFind);
+        w.AppendStr(escript::urlrwreplace::kTo, pair.m_strReplace);
+        w.End();
+    }
+    w.End();
+    w.AppendLL(l::kType, data.m_llLogonType);
+    w.AppendStr(escript::kAlternativeIp, data.m_strAlternativeIP);
+    w.AppendInt(l::kOnlyOnce, data.m_nLogonOnlyOnce);
+    w.AppendStr(l::kSendToDomain, data.m_strSendToDomain);
+    w.AppendStr(l::kInsScriptInUrl, data.m_strInsScriptInURL);
+    w.AppendLL(l::kAjaxUserType, data.m_llAjaxUserType);
+    w.AppendStr(l::kAjaxUserNameId, data.m_strAjaxUserNameID);
+    w.AppendLL(l::kAjaxPwdType, data.m_llAjaxPwdType);
+    w.AppendLL(l::kAjaxSubmitType, data.m_llAjaxSubmitType);
+    w.AppendStr(l::kAjaxPwdNameId, data.m_strAjaxPwdNameID);
+    w.AppendStr(l::kAjaxSubmitNameId, data.m_strAjaxSubmitNameID);
+}
+
+// The one update of a save: {$set: {...}, $unset: {...}}, fields in the order they are
+// listed in scriptsave.h.
+std::vector<std::uint8_t> BuildUpdate(const CScriptObj& script, const RootChange& root,
+                                      std::int64_t now, const CTestAddData* testData,
+                                      std::vector<std::uint8_t> buffer) {
+    CMDBBsonWriter w(std::move(buffer));
+    QStringList unset;
+    w.BeginDocument(escript::kOpSet);
+    WriteStrings(w, escript::kDomainList, script.m_lstDomain);
+    WriteStrings(w, escript::kDomainListAvailable, script.m_lstDomainAvailable);
+    w.AppendDateInMilliSecs(escript::kLastChanged, now);
+    for (const auto& [path, value] : {std::pair{&escript::logonpath::kUser, &script.m_strLogonUser},
+                                      std::pair{&escript::logonpath::kPw, &script.m_strLogonPW}}) {
+        if (value->isEmpty()) {
+            unset << *path;
+        } else {
+            w.AppendStr(*path, *value);
+        }
+    }
+    if (testData != nullptr) {
+        WriteTestCopyFields(w, script, *testData, root);
+    }
+    if (script.m_lstURLParameter.empty()) {
+        unset << escript::kUrlParameter;
+    } else {
+        WriteUrlParameters(w, script.m_lstURLParameter);
+    }
+    WriteScripts(w, script);
+    if (!HasConditional(script)) {
+        unset << escript::kSubscripts;
+    }
+    if (root.changed && testData == nullptr) {
+        w.AppendStr(escript::kRootUrl, root.rootUrl);
+        if (root.parsed) {
+            w.AppendStr(escript::kServer, root.server);
+            w.AppendInt(escript::kInternetProtocol, root.protocol);
+            w.AppendInt(escript::kPort, root.port);
+        }
+    }
+    w.End();
+    if (!unset.isEmpty()) {
+        w.BeginDocument(escript::kOpUnset);
+        for (const QString& name : unset) {
+            w.AppendStr(name, QString());
+        }
+        w.End();
+    }
+    return w.Finish();
 }
 
 void Fail(ScriptSaveResult& result, int code, const QString& text) {
@@ -239,51 +344,27 @@ ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account, const CScri
     }
     try {
         const std::int64_t now = CMongoDB::GetCurrentDateInMilliSecs() / 1000 * 1000;
-        SaveUpdate update;
-        CMDBRecord& set = update.Set();
-        set.SetRecord(escript::kDomainList, StringArray(script.m_lstDomain));
-        set.SetRecord(escript::kDomainListAvailable, StringArray(script.m_lstDomainAvailable));
-        set.SetDateInMilliSecs(escript::kLastChanged, now);
-        update.SetOrUnset(escript::logonpath::kUser, script.m_strLogonUser);
-        update.SetOrUnset(escript::logonpath::kPw, script.m_strLogonPW);
-
-        if (testMode && testData != nullptr) {
-            AddTestCopyFields(set, script, *testData);
-        }
-
-        if (script.m_lstURLParameter.empty()) {
-            update.Unset(escript::kUrlParameter);
-        } else {
-            update.SetRecord(escript::kUrlParameter, BuildUrlParameters(script.m_lstURLParameter));
-        }
-
-        CMDBRecord subscripts = CMDBRecord::MakeArray();
-        bool anyConditional = false;
-        for (const CSubscriptObj& sub : script.m_lstScripts) {
-            if (sub.m_nKind == 0) {
-                update.SetRecord(escript::kUrls, BuildUrlArray(sub, false));
-            } else {
-                subscripts.AppendRecord(BuildSubscript(sub));
-                anyConditional = true;
+        const RootChange root = ParseRootChange(account);
+        // The update of a large e-script is megabytes; its buffer is kept for the next save.
+        thread_local std::vector<std::uint8_t> buffer;
+        std::vector<std::uint8_t> change =
+            BuildUpdate(script, root, now, testMode ? testData : nullptr, std::move(buffer));
+        struct KeepBuffer {
+            std::vector<std::uint8_t>& from;
+            ~KeepBuffer() {
+                constexpr std::size_t kKept = std::size_t{32} << 20;
+                if (from.capacity() <= kKept)
+                    buffer = std::move(from);
             }
-        }
-        if (anyConditional) {
-            update.SetRecord(escript::kSubscripts, std::move(subscripts));
-        } else {
-            update.Unset(escript::kSubscripts);
-        }
-        if (account.m_bRootChanged) {
-            AddRootUrl(update, account.m_strNewRootURL);
-        }
-
-        const CMDBRecord change = update.Take();
+        } keep{change};
         // The stores refuse a document over 16 MB; say so with its size before sending it.
-        const std::size_t size = change.ToBson().size();
-        if (size > kMaxStoredDocumentBytes) {
+        if (change.empty() || change.size() > kMaxStoredDocumentBytes) {
+            const double megabytes =
+                change.empty() ? 2048.0 : static_cast<double>(change.size()) / (1024.0 * 1024.0);
             Fail(result, kDocumentTooLargeCode,
                  QStringLiteral("The e-script takes %1 MB when stored; a stored document may "
                                 "hold at most 16 MB. Nothing was saved.")
-                     .arg(static_cast<double>(size) / (1024.0 * 1024.0), 0, 'f', 1));
+                     .arg(megabytes, 0, 'f', 1));
             return result;
         }
 
@@ -292,7 +373,7 @@ ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account, const CScri
         CMDBRecord query;
         query.SetStr(escript::kId, id);
         std::int64_t matched = 0;
-        if (!db.Update(escript::kNsEScript, query, change, false, false, &matched)) {
+        if (!db.UpdateBson(escript::kNsEScript, query, change, false, false, &matched)) {
             Fail(result, 0, db.GetLastError());
             return result;
         }
@@ -312,34 +393,27 @@ ScriptSaveResult SaveScript(CMongoDB& db, ScriptSaveAccount account, const CScri
 }
 
 CMDBRecord BuildScriptDocument(const CScriptObj& script, const QString& rootUrl) {
-    CMDBRecord doc;
-    doc.SetStr(escript::kId, script.m_strID.toLower());
-    doc.SetStr(escript::kTitle, script.m_strTitle);
-    doc.SetStr(escript::kRootUrl, rootUrl);
-    doc.SetStr(escript::kServer, script.m_strServer);
-    doc.SetInt(escript::kInternetProtocol, script.m_nInternetProtocol);
-    doc.SetInt(escript::kPort, script.m_nPort);
-    doc.SetRecord(escript::kDomainList, StringArray(script.m_lstDomain));
-    doc.SetRecord(escript::kDomainListAvailable, StringArray(script.m_lstDomainAvailable));
-    CMDBRecord logon;
+    CMDBBsonWriter w;
+    w.AppendStr(escript::kId, script.m_strID.toLower());
+    w.AppendStr(escript::kTitle, script.m_strTitle);
+    w.AppendStr(escript::kRootUrl, rootUrl);
+    w.AppendStr(escript::kServer, script.m_strServer);
+    w.AppendInt(escript::kInternetProtocol, script.m_nInternetProtocol);
+    w.AppendInt(escript::kPort, script.m_nPort);
+    WriteStrings(w, escript::kDomainList, script.m_lstDomain);
+    WriteStrings(w, escript::kDomainListAvailable, script.m_lstDomainAvailable);
+    w.BeginDocument(escript::kLogon);
     if (!script.m_strLogonUser.isEmpty())
-        logon.SetStr(escript::logon::kUser, script.m_strLogonUser);
+        w.AppendStr(escript::logon::kUser, script.m_strLogonUser);
     if (!script.m_strLogonPW.isEmpty())
-        logon.SetStr(escript::logon::kPw, script.m_strLogonPW);
-    doc.SetRecord(escript::kLogon, std::move(logon));
+        w.AppendStr(escript::logon::kPw, script.m_strLogonPW);
+    w.End();
     if (!script.m_lstURLParameter.empty())
-        doc.SetRecord(escript::kUrlParameter, BuildUrlParameters(script.m_lstURLParameter));
-    CMDBRecord subscripts = CMDBRecord::MakeArray();
-    bool anyConditional = false;
-    for (const CSubscriptObj& sub : script.m_lstScripts) {
-        if (sub.m_nKind == 0) {
-            doc.SetRecord(escript::kUrls, BuildUrlArray(sub, false));
-        } else {
-            subscripts.AppendRecord(BuildSubscript(sub));
-            anyConditional = true;
-        }
-    }
-    if (anyConditional)
-        doc.SetRecord(escript::kSubscripts, std::move(subscripts));
+        WriteUrlParameters(w, script.m_lstURLParameter);
+    WriteScripts(w, script);
+    const std::vector<std::uint8_t> bytes = w.Finish();
+    CMDBRecord doc;
+    if (!CMDBRecord::FromBson(bytes.data(), bytes.size(), doc))
+        doc.Clear();
     return doc;
 }

@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -41,6 +43,11 @@ protected:
         m_block.fill(u'#');
         return XALIsMDBDataAvailable(m_block.data());
     }
+    static QString Problem() {
+        std::array<char16_t, 2048> text{};
+        XALGetMDBDataProblem(text.data(), static_cast<int>(text.size()));
+        return QString::fromUtf16(text.data());
+    }
     Block m_block{};
 };
 
@@ -56,6 +63,29 @@ TEST_F(AccessFile, fields_fill_the_block_with_the_password_decrypted) {
     // Zeroed first: nothing of the caller's old content survives behind the fields.
     EXPECT_EQ(m_block[kXalConnSet - 1], u'\0');
     EXPECT_EQ(m_block[kXalConnectionChars - 1], u'\0');
+}
+
+TEST_F(AccessFile, a_password_readable_by_other_users_is_warned_of_without_showing_it) {
+    UseHome();
+    const QString trace = Home() + QStringLiteral("/trace.log");
+    const QString path = CfgPath(QStringLiteral("zvaccess.cfg"));
+    qputenv("XAL_TRACE_FILE", QFile::encodeName(trace));
+    WriteAccessFile(QStringLiteral("dbhost"), QString(), QStringLiteral("u"),
+                    Encrypted(QStringLiteral("s3cret-pw")));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_TRUE(Read());
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadGroup | QFile::ReadOther));
+    EXPECT_TRUE(Read());
+    qunsetenv("XAL_TRACE_FILE");
+
+    QFile file(trace);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(text.count(QStringLiteral("other users can read it")), 1) << text.toStdString();
+    EXPECT_TRUE(text.contains(path));
+    EXPECT_FALSE(text.contains(QStringLiteral("s3cret-pw")));
+    EXPECT_FALSE(text.contains(Encrypted(QStringLiteral("s3cret-pw")).left(12)));
 }
 
 TEST_F(AccessFile, missing_empty_or_damaged_password_leaves_the_field_empty) {
@@ -97,20 +127,68 @@ TEST_F(AccessFile, utf16_and_read_only_files_are_read) {
     EXPECT_EQ(Field(m_block, kXalConnServer), QStringLiteral("embedded:/var/lib/xal/störe.db"));
 }
 
-TEST_F(AccessFile, overlong_values_are_cut_to_their_fields) {
+TEST_F(AccessFile, overlong_values_are_refused_with_the_reason_not_cut) {
     UseHome();
-    WriteAccessFile(QString(600, u's'), QString(150, u't'), QString(100, u'u'));
+    // A cut server or user would connect elsewhere or log on as someone else.
+    WriteAccessFile(QString(519, u's'), QString(99, u't'), QString(99, u'u'));
     ASSERT_TRUE(Read());
     EXPECT_EQ(Field(m_block, kXalConnServer), QString(519, u's'));
     EXPECT_EQ(Field(m_block, kXalConnSet), QString(99, u't'));
     EXPECT_EQ(Field(m_block, kXalConnUser), QString(99, u'u'));
 
-    // A cut never leaves half of a character outside the basic plane.
-    const QString text = QStringLiteral("[MongoDB]\r\nServer=db\r\nUser=") + QString(98, u'u') +
-                         QStringLiteral("😀x\r\n");
-    ASSERT_TRUE(WriteTextFile(CfgPath(QStringLiteral("zvaccess.cfg")), Utf16File(text)));
-    ASSERT_TRUE(Read());
+    WriteAccessFile(QString(600, u's'));
+    EXPECT_FALSE(Read());
+    EXPECT_EQ(m_block[0], u'\0');
+    EXPECT_TRUE(Problem().contains(QStringLiteral("Server text"))) << Problem().toStdString();
+    EXPECT_TRUE(Problem().contains(QStringLiteral("600 characters; at most 519")));
+    WriteAccessFile(QStringLiteral("db"), QString(), QString(100, u'u'));
+    EXPECT_FALSE(Read());
+    EXPECT_TRUE(Problem().contains(QStringLiteral("User text"))) << Problem().toStdString();
+
+    // Where a block is filled from longer text, a cut never leaves half of a character
+    // outside the basic plane.
+    CMDBAccess access;
+    access.server = QStringLiteral("db");
+    access.user = QString(98, u'u') + QStringLiteral("😀x");
+    EncodeConnectionBlock(access, m_block.data());
     EXPECT_EQ(Field(m_block, kXalConnUser), QString(98, u'u'));
+}
+
+TEST_F(AccessFile, each_kind_of_bad_access_file_names_its_own_cause) {
+    UseHome();
+    const QString path = CfgPath(QStringLiteral("zvaccess.cfg"));
+    EXPECT_TRUE(Problem().contains(QStringLiteral("does not exist"))) << Problem().toStdString();
+    const std::pair<QByteArray, const char*> cases[] = {
+        {"", "is empty"},
+        {" \r\n\t\n", "is empty"},
+        {QByteArray("\x7f"
+                    "ELF\x02\x01\x00\x00\xff\xfe",
+                    10),
+         "is not a text file"},
+        {"Server=db1\nUser=u\n", "holds no section"},
+        {"[Other]\nServer=db1\n", "names no Server in a [MongoDB] section"},
+        {"[MongoDB]\nUser=u\n", "names no Server in a [MongoDB] section"},
+    };
+    for (const auto& [content, cause] : cases) {
+        ASSERT_TRUE(WriteTextFile(path, content));
+        EXPECT_FALSE(Read());
+        EXPECT_TRUE(Problem().contains(QLatin1String(cause)))
+            << cause << " / " << Problem().toStdString();
+        EXPECT_TRUE(Problem().contains(path)) << Problem().toStdString();
+    }
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path));
+    EXPECT_TRUE(Problem().contains(QStringLiteral("is a folder"))) << Problem().toStdString();
+    ASSERT_TRUE(QDir().rmdir(path));
+
+    WriteAccessFile(QStringLiteral("db1"));
+    EXPECT_TRUE(Read());
+    EXPECT_TRUE(Problem().isEmpty()) << Problem().toStdString();
+    // A text buffer too short gets the cut text, zero-terminated, and the whole length.
+    ASSERT_TRUE(QFile::remove(path));
+    std::array<char16_t, 8> shortText{};
+    EXPECT_GT(XALGetMDBDataProblem(shortText.data(), 8), 8);
+    EXPECT_EQ(shortText[7], u'\0');
 }
 
 TEST_F(AccessFile, without_the_suite_environment_the_file_beside_the_program_is_read) {

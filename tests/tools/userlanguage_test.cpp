@@ -4,6 +4,7 @@
 #include "xaltools.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <clocale>
@@ -64,10 +65,15 @@ TEST_F(UserLanguage, set_stores_only_into_existing_settings) {
 
     CreateSettings();
     EXPECT_FALSE(XALSetUserLG(nullptr));
+    QFile::setPermissions(SettingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::ReadOther);
     ASSERT_TRUE(XALSetUserLG(u"it"));
     QString language;
     EXPECT_TRUE(XALReadUserLG(language));
     EXPECT_EQ(language, QStringLiteral("it"));
+    // Stored settings are the user's alone.
+    EXPECT_EQ(QFile::permissions(SettingsFile()) & 0x0077, 0);
+    EXPECT_EQ(QFile::permissions(QFileInfo(SettingsFile()).path()) & 0x0077, 0);
 }
 
 TEST_F(UserLanguage, missing_language_comes_from_the_system_ui_and_is_stored) {

@@ -6,10 +6,16 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <memory>
 #include <utility>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -204,6 +210,39 @@ TEST(XaldbPassword, comes_from_the_environment_or_stdin_and_a_command_line_one_w
               0);
     EXPECT_TRUE(err.contains(S("warning: --password"))) << err.toStdString();
     EXPECT_FALSE(err.contains(S("hunter2"))) << err.toStdString();
+
+    // While it runs (here waiting for a server that never answers), the process list shows
+    // no password given on the command line.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    QProcess silent;
+    silent.start(S(XALDB_PROGRAM),
+                 {S("--server"), S("127.0.0.1:%1").arg(ntohs(address.sin_port)), S("--user"),
+                  S("u"), S("--password"), S("hunter2"), S("export"), S("a.b")});
+    ASSERT_TRUE(silent.waitForStarted());
+    QByteArray cmdline;
+    for (int i = 0; i < 50 && !cmdline.contains("--password"); ++i) {
+        QThread::msleep(20);
+        QFile proc(S("/proc/%1/cmdline").arg(silent.processId()));
+        if (proc.open(QIODevice::ReadOnly))
+            cmdline = proc.readAll();
+    }
+    QThread::msleep(200); // past the start of main, where the argument is blanked
+    QFile proc(S("/proc/%1/cmdline").arg(silent.processId()));
+    ASSERT_TRUE(proc.open(QIODevice::ReadOnly));
+    cmdline = proc.readAll();
+    silent.kill();
+    silent.waitForFinished();
+    ::close(listener);
+    EXPECT_TRUE(cmdline.contains("--password")) << cmdline.toStdString();
+    EXPECT_FALSE(cmdline.contains("hunter2")) << cmdline.toStdString();
 }
 
 TEST(XaldbImport, forty_concurrent_imports_of_large_documents_all_succeed) {

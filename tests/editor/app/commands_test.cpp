@@ -23,9 +23,17 @@ bool Has(const std::vector<int>& v, int x) {
 } // namespace
 
 TEST(EnablingRules, save_needs_changes_rows_and_no_running_recording) {
-    ShellState s{true, 1, false, false};
+    ShellState s;
+    s.modified = true;
+    s.mainScriptRows = 1;
     EXPECT_TRUE(*ShellCommandEnabled(XalCmd::Save, s));
     EXPECT_TRUE(*ShellCommandEnabled(XalCmd::SaveAndClose, s));
+
+    ShellState readOnly = s;
+    readOnly.notSavable = QStringLiteral("The field 'logon' is not a document.");
+    EXPECT_FALSE(*ShellCommandEnabled(XalCmd::Save, readOnly));
+    EXPECT_FALSE(*ShellCommandEnabled(XalCmd::SaveAndClose, readOnly));
+    EXPECT_TRUE(*ShellCommandEnabled(XalCmd::Properties, readOnly));
 
     ShellState unchanged = s;
     unchanged.modified = false;

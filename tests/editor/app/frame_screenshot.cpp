@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     FrameServices services;
     services.messages = &messages;
     services.recentFiles = recent.get();
-    services.shellState = [] { return ShellState{true, 3, false, false}; };
+    services.shellState = [] { return ShellState{true, 3, false, false, QString()}; };
     CMainFrame frame(std::move(services));
     framePtr = &frame;
     for (int command : {XalCmd::Save, XalCmd::SaveAndClose, XalCmd::Properties})

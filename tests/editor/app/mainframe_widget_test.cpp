@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -101,7 +103,7 @@ TEST_F(MainFrameWidget, save_follows_the_shell_state) {
     QToolButton* save = m_ribbon->FindButton(XalCmd::Save);
     EXPECT_FALSE(save->isEnabled());
 
-    m_state = ShellState{true, 2, false, false};
+    m_state = ShellState{true, 2, false, false, QString()};
     m_frame->UpdateCommandUI();
     EXPECT_TRUE(save->isEnabled());
     save->click();
@@ -113,6 +115,24 @@ TEST_F(MainFrameWidget, save_follows_the_shell_state) {
     EXPECT_FALSE(m_frame->OnCommand(XalCmd::Save));
     EXPECT_FALSE(m_ribbon->FindButton(XalCmd::NewEScript)->isEnabled());
     EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainFrameWidget, save_of_an_unsavable_escript_is_greyed_with_its_reason_shown) {
+    int saves = 0;
+    m_frame->SetCommandHandler(XalCmd::Save, [&](int) { ++saves; });
+    const QString reason = QStringLiteral("The field 'urls' is a document, not an array.");
+    m_state = ShellState{true, 2, false, false, reason};
+    m_frame->UpdateCommandUI();
+
+    QToolButton* save = m_ribbon->FindButton(XalCmd::Save);
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_FALSE(m_frame->OnCommand(XalCmd::Save));
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(save->toolTip(), reason);
+    const auto labels = m_frame->statusBar()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const QLabel* label) {
+        return label->text() == reason && !label->isHidden();
+    }));
 }
 
 TEST_F(MainFrameWidget, shell_commands_reach_their_programs) {

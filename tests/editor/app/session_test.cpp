@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "mongodb.h"
 #include "scriptview.h"
+#include "testmongoserver.h"
 #include "xalscripeditapp.h"
 #include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -178,6 +180,44 @@ TEST_F(AppSession, failed_save_is_told_keeps_changes_and_does_not_close) {
     EXPECT_EQ(m_messages.Texts().size(), 1);
 }
 
+TEST_F(AppSession, connection_dropped_during_the_save_is_told_and_the_escript_stays_modified) {
+    // A server that drops the connection at the first update: the save's.
+    xal::test::TestMongoServerOptions options;
+    options.dropAfterUpdates = 0;
+    xal::test::TestMongoServer server(options);
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    WriteFile(QStringLiteral("system/cfg/zvaccess.cfg"),
+              "[MongoDB]\nServer = " + server.ServerText().toUtf8() + "\n");
+    CMongoDB wire(server.ServerText(), QString());
+    ASSERT_TRUE(wire.Connect(error)) << error.toStdString();
+    CMDBRecord doc;
+    ASSERT_TRUE(CMDBRecord::FromJson(Stored().ToJson(), doc));
+    ASSERT_TRUE(wire.Insert(escript::kNsEScript, doc));
+
+    ASSERT_TRUE(Start());
+    m_app->SetModified(true);
+    EXPECT_FALSE(m_app->SaveAccount());
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(
+        m_messages.Texts()[0].startsWith(QStringLiteral("The e-script could not be saved.")))
+        << m_messages.Texts()[0].toStdString();
+    EXPECT_TRUE(m_app->IsModified());
+    EXPECT_TRUE(m_app->GetDocument()->IsModified());
+    ASSERT_EQ(server.ReadLog(QStringLiteral("update")).size(), 1u);
+    EXPECT_TRUE(server.ReadLog(QStringLiteral("update")).front().dropped);
+
+    // Nothing was stored, and the editor goes on: closing asks again and keeps the window.
+    CMDBRecord after;
+    ASSERT_TRUE(wire.SeekReference(escript::kNsEScript, QStringLiteral("abc"), after));
+    EXPECT_FALSE(after.HasField(QStringLiteral("lastchanged")));
+    m_messages.ClearTexts();
+    m_app->OnSaveAndClose();
+    EXPECT_TRUE(m_app->GetMainWindow()->isVisible());
+    EXPECT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_app->IsModified());
+}
+
 TEST_F(AppSession, properties_with_unsaved_root_change_asks_and_no_keeps_everything) {
     ASSERT_TRUE(Start());
     m_app->GetDocument()->SetRootURL(QStringLiteral("http://www.other.example/"));
@@ -213,6 +253,28 @@ TEST_F(AppSession, start_up_failures_end_with_their_message_and_no_window) {
     EXPECT_TRUE(
         m_db->SeekReference(QStringLiteral("xaldata.locks"), QStringLiteral("1:abc"), still))
         << "a refused editor leaves the holder's lock alone";
+
+    // A bad access file: string 148 with the cause as its detail.
+    WriteFile(QStringLiteral("system/cfg/zvaccess.cfg"), "Server = somewhere\n");
+    m_messages.ClearTexts();
+    EXPECT_FALSE(Start());
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_messages.Texts()[0].startsWith(XalString(148)))
+        << m_messages.Texts()[0].toStdString();
+    EXPECT_TRUE(m_messages.Texts()[0].contains(QStringLiteral("holds no section")))
+        << m_messages.Texts()[0].toStdString();
+    m_app.reset();
+    // An embedded store path of 505 bytes: too long for the store, short enough for the
+    // access file.
+    const QByteArray folder = m_dir.path().toUtf8() + "/";
+    WriteFile(QStringLiteral("system/cfg/zvaccess.cfg"), "[MongoDB]\nServer = embedded:" + folder +
+                                                             QByteArray(502 - folder.size(), 'x') +
+                                                             ".db\n");
+    m_messages.ClearTexts();
+    EXPECT_FALSE(Start());
+    ASSERT_EQ(m_messages.Texts().size(), 1);
+    EXPECT_TRUE(m_messages.Texts()[0].contains(QStringLiteral("at most 500 are possible")))
+        << m_messages.Texts()[0].toStdString();
 }
 } // namespace
 
@@ -355,7 +417,12 @@ TEST_F(AppSession, recent_list_is_stored_at_start_and_left_to_later_editors_at_e
         settings.setValue(QStringLiteral("RecentXALScript/XALScript1"), QStringLiteral("zzz"));
         settings.setValue(QStringLiteral("RecentXALScript/XALScript2"), QStringLiteral("abc"));
     }
+    const QString profile = QSettings().fileName();
+    QFile::setPermissions(profile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     ASSERT_TRUE(Start());
+    // The profile names the user's e-scripts: readable by the user only, folder included.
+    EXPECT_EQ(QFile::permissions(profile) & 0x0077, 0);
+    EXPECT_EQ(QFile::permissions(QFileInfo(profile).path()) & 0x0077, 0);
     {
         QSettings settings;
         EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript1")).toString(),
