@@ -16,7 +16,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <mutex>
 
 class CMongoDB;
 class CScriptObj;
@@ -166,8 +165,6 @@ public:
     [[nodiscard]] bool IsRecordingRunning() const;
     [[nodiscard]] bool IsRecordingStarted() const;
     void ClearRecordingRunning();
-    // Guards the hand-over of recorded URLs from the recorder's thread to the view.
-    [[nodiscard]] std::mutex& RecordedLock() { return m_csRecorded; }
 
     // --- window parts created at start-up ---
     // Null before start-up created them (and after a failed start-up).
@@ -225,5 +222,4 @@ private:
     QStringList m_lstHiddenURLs;
     QStringList m_lstHiddenURLsLocal;
 
-    std::mutex m_csRecorded;
 };

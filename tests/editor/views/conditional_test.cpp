@@ -12,13 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-CFindReplaceObj Flex(const QString& find, int n) {
-    CFindReplaceObj entry;
-    entry.m_strFind = find;
-    entry.m_strReplace = FlexibleParameterName(n);
-    return entry;
-}
-
 CScriptedEditDialogs::Step<CDialNewSubscript> Name(const QString& strName) {
     return [strName](CDialNewSubscript& dialog) {
         dialog.m_strName = strName;

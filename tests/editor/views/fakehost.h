@@ -6,6 +6,7 @@
 #include "editdialogs.h"
 #include "messages.h"
 #include "scriptmodel.h"
+#include "specialvars.h"
 #include "viewhost.h"
 #include "xalscripteditdoc.h"
 
@@ -53,6 +54,17 @@ public:
 };
 
 // Small builders for e-scripts in tests.
+inline CFindReplaceObj Flex(const QString& find, const QString& replace) {
+    CFindReplaceObj entry;
+    entry.m_strFind = find;
+    entry.m_strReplace = replace;
+    return entry;
+}
+
+inline CFindReplaceObj Flex(const QString& find, int number) {
+    return Flex(find, FlexibleParameterName(number));
+}
+
 inline CURLParamObj Param(const QString& name, const QString& value, int method = 0,
                           int special = 0, const QString& org = QString()) {
     CURLParamObj param;

@@ -5,6 +5,7 @@
 #include "dialurlparameter.h"
 #include "dialurlparamsflex.h"
 #include "fakehost.h"
+#include "flexibletext.h"
 #include "flexinvariant.h"
 #include "scriptview.h"
 
@@ -13,13 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-CFindReplaceObj Flex(const QString& find, int n) {
-    CFindReplaceObj entry;
-    entry.m_strFind = find;
-    entry.m_strReplace = FlexibleParameterName(n);
-    return entry;
-}
-
 class Flexible : public ::testing::Test {
 protected:
     void Run(int nTab, int nRow, int nCommand) {

@@ -10,13 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-CFindReplaceObj Flex(const QString& find, const QString& replace) {
-    CFindReplaceObj entry;
-    entry.m_strFind = find;
-    entry.m_strReplace = replace;
-    return entry;
-}
-
 // Placeholders 0 and 2 in the main script, 1 only in the conditional script "Cond",
 // 2 also in the conditional script.
 CScriptObj FlexScript() {

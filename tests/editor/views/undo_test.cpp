@@ -13,13 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-CFindReplaceObj Flex(const QString& find, const QString& replace) {
-    CFindReplaceObj entry;
-    entry.m_strFind = find;
-    entry.m_strReplace = replace;
-    return entry;
-}
-
 // Placeholder 0 in the main script's address, 1 in the conditional script "Cond" only, 2 in
 // both.
 CScriptObj Sample() {
