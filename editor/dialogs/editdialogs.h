@@ -32,12 +32,14 @@ class CScriptedEditDialogs final : public IEditDialogs {
 public:
     template <class Dialog> using Step = std::function<bool(Dialog&)>;
 
-    bool EditURL(CDialEditURL& dialog) override { return Run(m_editURL, dialog); }
-    bool EditURLParams(CDialEditURLParams& dialog) override { return Run(m_params, dialog); }
-    bool URLParamsFlex(CDialURLParamsFlex& dialog) override { return Run(m_flex, dialog); }
-    bool URLParameter(CDialURLParameter& dialog) override { return Run(m_section, dialog); }
-    bool NewSubscript(CDialNewSubscript& dialog) override { return Run(m_newSub, dialog); }
-    bool FlexCondURL(CDialFlexCondURL& dialog) override { return Run(m_flexCond, dialog); }
+    // Defined where every dialog type is complete (editdialogs.cpp): whether a dialog has an
+    // Open() to run must not depend on what the including file happens to know.
+    bool EditURL(CDialEditURL& dialog) override;
+    bool EditURLParams(CDialEditURLParams& dialog) override;
+    bool URLParamsFlex(CDialURLParamsFlex& dialog) override;
+    bool URLParameter(CDialURLParameter& dialog) override;
+    bool NewSubscript(CDialNewSubscript& dialog) override;
+    bool FlexCondURL(CDialFlexCondURL& dialog) override;
 
     std::deque<Step<CDialEditURL>> m_editURL;
     std::deque<Step<CDialEditURLParams>> m_params;
@@ -46,16 +48,4 @@ public:
     std::deque<Step<CDialNewSubscript>> m_newSub;
     std::deque<Step<CDialFlexCondURL>> m_flexCond;
     int m_nShown = 0;
-
-private:
-    template <class Dialog> bool Run(std::deque<Step<Dialog>>& steps, Dialog& dialog) {
-        ++m_nShown;
-        if constexpr (requires { dialog.Open(); })
-            dialog.Open();
-        if (steps.empty())
-            return false;
-        const Step<Dialog> step = std::move(steps.front());
-        steps.pop_front();
-        return step(dialog);
-    }
 };
