@@ -221,5 +221,4 @@ private:
     QString m_strNotSavable; // why the loaded e-script cannot be saved; empty when it can
     QStringList m_lstHiddenURLs;
     QStringList m_lstHiddenURLsLocal;
-
 };
