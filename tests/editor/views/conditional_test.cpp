@@ -19,22 +19,8 @@ CScriptedEditDialogs::Step<CDialNewSubscript> Name(const QString& strName) {
     };
 }
 
-class Conditional : public ::testing::Test {
+class Conditional : public FlexibleCommandTest {
 protected:
-    void Run(int nTab, int nRow, int nCommand) {
-        ASSERT_TRUE(FlexibleInvariantHolds(view));
-        view.SetActiveTab(nTab);
-        view.GetTabView(nTab)->Grid().DeselectAllRows();
-        view.GetTabView(nTab)->Grid().SelectRow(nRow);
-        view.OnCommand(nCommand);
-        EXPECT_TRUE(FlexibleInvariantHolds(view));
-    }
-    [[nodiscard]] const CMyTreeGridCtrl& Grid(int nTab) const {
-        return view.GetTabView(nTab)->Grid();
-    }
-    [[nodiscard]] QString Cell(int nTab, int nRow) const {
-        return Grid(nTab).Row(nRow).m_cells[Grid(nTab).IsURLRow(nRow) ? 0 : 1].strText;
-    }
     [[nodiscard]] QStringList Labels(int nTab) const {
         QStringList labels;
         for (int i = 0; i < Grid(nTab).GetRowCount(); ++i) {
@@ -43,9 +29,6 @@ protected:
         }
         return labels;
     }
-
-    CFakeHost host;
-    CXALScripEditView view{host, host.m_doc};
 };
 
 // Main: /1 (y shows 1), /2 (q=a), /3/_XALURL_0_ (recorded /3/seg), /4; conditional "Old".

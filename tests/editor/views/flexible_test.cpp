@@ -14,20 +14,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-class Flexible : public ::testing::Test {
+class Flexible : public FlexibleCommandTest {
 protected:
-    void Run(int nTab, int nRow, int nCommand) {
-        ASSERT_TRUE(FlexibleInvariantHolds(view));
-        view.SetActiveTab(nTab);
-        view.GetTabView(nTab)->Grid().DeselectAllRows();
-        view.GetTabView(nTab)->Grid().SelectRow(nRow);
-        view.OnCommand(nCommand);
-        EXPECT_TRUE(FlexibleInvariantHolds(view));
-    }
-    [[nodiscard]] QString Cell(int nTab, int nRow) const {
-        const CMyTreeGridCtrl& grid = view.GetTabView(nTab)->Grid();
-        return grid.Row(nRow).m_cells[grid.IsURLRow(nRow) ? 0 : 1].strText;
-    }
     [[nodiscard]] const CGridItemRecord& Rec(int nTab, int nRow) const {
         return view.GetTabView(nTab)->Grid().Record(nRow);
     }
@@ -35,9 +23,6 @@ protected:
         return view.Document().FlexibleParameters();
     }
     [[nodiscard]] int Count() const { return view.Document().FlexibleCount(); }
-
-    CFakeHost host;
-    CXALScripEditView view{host, host.m_doc};
 };
 
 // Main: /a/123/b (x=123, y=p/123/q, z=1234), /c/123, /d/1234/e. "C": /k/123 (x=123), /m (w=123).
