@@ -53,6 +53,10 @@ void CDialEditURL::Open() {
 }
 
 QString CDialEditURL::CompleteURL() const {
+    return BuildURL(false);
+}
+
+QString CDialEditURL::BuildURL(bool bEntered) const {
     QString url = CAdmTools::HasProtocol(m_strServer)
                       ? m_strServer
                       : CAdmTools::GetProtocolPrefix(m_strServer, m_nProtocol);
@@ -63,7 +67,9 @@ QString CDialEditURL::CompleteURL() const {
             continue; // travels in the POST body
         url += first ? u'?' : u'&';
         first = false;
-        url += CAdmTools::URLEncode(row.strName) + u'=' + row.strShown;
+        const QString& value =
+            bEntered && !row.strEntered.isEmpty() ? row.strEntered : row.strShown;
+        url += CAdmTools::URLEncode(row.strName) + u'=' + value;
     }
     return url;
 }
@@ -288,20 +294,7 @@ bool CDialEditURL::OpenInBrowser() {
 QString CDialEditURL::URLToCheck() const {
     // The rows as they travel: a shown value is decoded, and a blank or "&" in it would make
     // a valid parameter look like broken URL syntax.
-    QString url = CAdmTools::HasProtocol(m_strServer)
-                      ? m_strServer
-                      : CAdmTools::GetProtocolPrefix(m_strServer, m_nProtocol);
-    url += m_strAddress;
-    bool first = true;
-    for (const CURLParamRow& row : m_rows) {
-        if (row.nMethodMark == 1)
-            continue;
-        url += first ? u'?' : u'&';
-        first = false;
-        url += CAdmTools::URLEncode(row.strName) + u'=' +
-               (row.strEntered.isEmpty() ? row.strShown : row.strEntered);
-    }
-    return url;
+    return BuildURL(true);
 }
 
 bool CDialEditURL::OnOK() {

@@ -104,6 +104,8 @@ private:
     bool CheckURL(const QString& url);
     // The complete URL with each row's value as entered (encoded), for the OK check.
     [[nodiscard]] QString URLToCheck() const;
+    // The assembled URL with each row's shown value, or with the value as entered (bEntered).
+    [[nodiscard]] QString BuildURL(bool bEntered) const;
     void Release(const QString& shownValue);
     void ApplyPastedURL(const CPastedURL& pasted);
 
