@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <memory>
 #include <utility>
@@ -14,6 +13,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -227,19 +227,18 @@ TEST(XaldbPassword, comes_from_the_environment_or_stdin_and_a_command_line_one_w
                  {S("--server"), S("127.0.0.1:%1").arg(ntohs(address.sin_port)), S("--user"),
                   S("u"), S("--password"), S("hunter2"), S("export"), S("a.b")});
     ASSERT_TRUE(silent.waitForStarted());
-    QByteArray cmdline;
-    for (int i = 0; i < 50 && !cmdline.contains("--password"); ++i) {
-        QThread::msleep(20);
-        QFile proc(S("/proc/%1/cmdline").arg(silent.processId()));
-        if (proc.open(QIODevice::ReadOnly))
-            cmdline = proc.readAll();
-    }
-    QThread::msleep(200); // past the start of main, where the argument is blanked
+    // Once it connects to the listener, main has long passed the point where the argument is
+    // blanked; a loaded or instrumented machine may take seconds to get there.
+    pollfd waiting{listener, POLLIN, 0};
+    ASSERT_EQ(::poll(&waiting, 1, 30000), 1) << "xaldb never connected";
+    const int connection = ::accept(listener, nullptr, nullptr);
     QFile proc(S("/proc/%1/cmdline").arg(silent.processId()));
     ASSERT_TRUE(proc.open(QIODevice::ReadOnly));
-    cmdline = proc.readAll();
+    const QByteArray cmdline = proc.readAll();
     silent.kill();
     silent.waitForFinished();
+    if (connection >= 0)
+        ::close(connection);
     ::close(listener);
     EXPECT_TRUE(cmdline.contains("--password")) << cmdline.toStdString();
     EXPECT_FALSE(cmdline.contains("hunter2")) << cmdline.toStdString();
