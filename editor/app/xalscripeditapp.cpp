@@ -165,7 +165,7 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
         return false;
 
     // 19.
-    LoadAccount(script, m_commandLine.bRecording);
+    LoadAccount(std::move(script), m_commandLine.bRecording);
     OfferRecovery();
 
     // 20.
@@ -379,15 +379,18 @@ bool CXALScripEditApp::IsModified() const {
     return m_document->IsModified();
 }
 
-void CXALScripEditApp::LoadAccount(const CScriptObj& script, bool /*recording*/) {
+void CXALScripEditApp::LoadAccount(CScriptObj script, bool /*recording*/) {
     ClearRecordingRunning();
     if (!m_view)
         return;
+    const QString strUser = script.m_strLogonUser;
+    const QString strPW = script.m_strLogonPW;
     // The view is filled in recording mode as well: leaving it empty would make the next save
-    // replace the stored scripts of an existing e-script by the recorded URLs alone.
-    m_view->SetScript(script);
+    // replace the stored scripts of an existing e-script by the recorded URLs alone. It takes
+    // the e-script's texts, so a large one is not held twice.
+    m_view->SetScript(std::move(script));
     Trace(6, QStringLiteral("LoadAccount: User '%s' PWD: '%s'"),
-          {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)});
+          {strUser, QJTraceMaskPassword(strPW)});
 }
 
 void CXALScripEditApp::OfferRecovery() {

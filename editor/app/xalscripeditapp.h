@@ -116,7 +116,7 @@ public:
 
     // Fills the view (and through it the document) after a load. The view is filled also when
     // a recording is about to start, so that a later save keeps the e-script's stored scripts.
-    void LoadAccount(const CScriptObj& script, bool recording);
+    void LoadAccount(CScriptObj script, bool recording);
     // Offers the changes a run that ended unsaved kept for this e-script: Yes restores them
     // (modified), No deletes them.
     void OfferRecovery();

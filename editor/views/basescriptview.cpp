@@ -90,7 +90,7 @@ CGridRow CBaseScriptView::MakeURLRow(const CURLObj& url) {
     return row;
 }
 
-CGridRow CBaseScriptView::MakeParamRow(const CURLParamObj& param, COLORREF crColor,
+CGridRow CBaseScriptView::MakeParamRow(CURLParamObj param, COLORREF crColor,
                                        bool bUndecodedFlexible) {
     int nKeep = RowBits::kLogonUser | RowBits::kLogonPassword;
     if (bUndecodedFlexible)
@@ -98,21 +98,53 @@ CGridRow CBaseScriptView::MakeParamRow(const CURLParamObj& param, COLORREF crCol
     CGridRow row;
     // Rows collected from another grid carry their stored value as raw value and the shown one
     // as value; a loaded parameter has only the stored one.
-    const QString& strStored =
-        param.m_strRawValue.isEmpty() ? param.m_strValue : param.m_strRawValue;
-    const QString strDisplay = DisplayValue(strStored, param.m_nSpecialVariable, nKeep);
-    row.m_cells[0].strText = param.m_strName;
+    QString strStored = std::move(
+        param.m_strRawValue.isEmpty() ? param.m_strValue : param.m_strRawValue);
+    QString strDisplay = DisplayValue(strStored, param.m_nSpecialVariable, nKeep);
+    row.m_cells[0].strText = std::move(param.m_strName);
     row.m_cells[0].nImage = GridImage::ForParam(param.m_nMethod);
     row.m_cells[1].strText = strDisplay;
     CGridItemRecord& record = *row.m_pRecord;
     record.m_nFlags = param.m_nSpecialVariable;
-    record.m_strOrgValue = param.m_strOrgValue;
-    record.m_strRawValue = strStored;
-    record.m_strValue = strDisplay;
-    record.m_baExtraFields = param.m_baExtraFields;
+    record.m_strOrgValue = std::move(param.m_strOrgValue);
+    record.m_strRawValue = std::move(strStored);
+    record.m_strValue = std::move(strDisplay);
+    record.m_baExtraFields = std::move(param.m_baExtraFields);
     row.m_nData = static_cast<std::uint32_t>(param.m_nSpecialVariable) | RowBits::kParam;
     row.m_crBackground = crColor;
     return row;
+}
+
+void CBaseScriptView::FillRows(const CSubscriptObj& subscript, CSubscriptObj* pOwned) {
+    std::size_t nRows = subscript.m_lstURLs.size();
+    for (const CURLObj& url : subscript.m_lstURLs)
+        nRows += url.m_lstParams.size();
+    std::vector<CGridRow> rows;
+    rows.reserve(nRows);
+    const bool bConditional = IsConditional();
+    for (std::size_t u = 0; u < subscript.m_lstURLs.size(); ++u) {
+        const CURLObj& url = subscript.m_lstURLs[u];
+        CGridRow urlRow = MakeURLRow(url);
+        PrepareURLRow(url, urlRow, u == 0);
+        urlRow.m_bSubRow = false;
+        urlRow.m_nRecordCell = 0;
+        urlRow.m_bMerged = true;
+        const COLORREF crColor = urlRow.m_crBackground;
+        rows.push_back(std::move(urlRow));
+        for (std::size_t p = 0; p < url.m_lstParams.size(); ++p) {
+            CGridRow paramRow =
+                pOwned != nullptr
+                    ? MakeParamRow(std::move(pOwned->m_lstURLs[u].m_lstParams[p]), crColor,
+                                   bConditional)
+                    : MakeParamRow(url.m_lstParams[p], crColor, bConditional);
+            paramRow.m_bSubRow = true;
+            paramRow.m_nRecordCell = 1;
+            rows.push_back(std::move(paramRow));
+        }
+        if (pOwned != nullptr)
+            pOwned->m_lstURLs[u] = CURLObj();
+    }
+    m_grid.ReplaceRows(m_grid.GetRowCount(), 0, std::move(rows));
 }
 
 CURLObj CBaseScriptView::URLFromRow(int nRow) const {

@@ -85,9 +85,16 @@ protected:
     // Builds the URL row of a model URL (label, icon, record, colour) without adding it.
     [[nodiscard]] CGridRow MakeURLRow(const CURLObj& url);
     // Builds a parameter row; bUndecodedFlexible keeps flexible values as stored (conditional
-    // views).
-    [[nodiscard]] static CGridRow MakeParamRow(const CURLParamObj& param, COLORREF crColor,
+    // views). The parameter's texts move into the row.
+    [[nodiscard]] static CGridRow MakeParamRow(CURLParamObj param, COLORREF crColor,
                                                bool bUndecodedFlexible);
+    // Appends the rows of a script's URLs to the empty grid in one pass (URL rows merged).
+    // With pOwned (the same object as subscript) the texts move into the rows and every URL is
+    // freed once its rows stand, so that a large e-script is never held twice.
+    void FillRows(const CSubscriptObj& subscript, CSubscriptObj* pOwned);
+    // Adjusts a URL row FillRows built before it goes into the grid; bFirst for the script's
+    // first URL.
+    virtual void PrepareURLRow(const CURLObj& url, CGridRow& row, bool bFirst) = 0;
     // A collected URL from a URL row (server, address, port and protocol parsed from the label).
     [[nodiscard]] CURLObj URLFromRow(int nRow) const;
     [[nodiscard]] CURLParamObj ParamFromRow(int nRow) const;

@@ -124,7 +124,10 @@ void CMyTreeGridCtrl::ReplaceRows(int nAt, int nRemove, std::vector<CGridRow> ro
     nRemove = std::clamp(nRemove, 0, GetRowCount() - nAt);
     const auto itAt = m_rows.begin() + nAt;
     const auto nInserted = static_cast<int>(rows.size());
-    if (nRemove == nInserted) {
+    if (m_rows.empty()) {
+        // Filling an empty grid takes the rows as built, without a second copy of them.
+        m_rows = std::move(rows);
+    } else if (nRemove == nInserted) {
         std::move(rows.begin(), rows.end(), itAt);
     } else {
         m_rows.erase(itAt, itAt + nRemove);

@@ -11,22 +11,27 @@
 #include "xalstrings.h"
 
 void CScriptView::FillScript(const CSubscriptObj& subscript) {
+    Fill(subscript, nullptr);
+}
+
+void CScriptView::FillScript(CSubscriptObj&& subscript) {
+    Fill(subscript, &subscript);
+}
+
+void CScriptView::Fill(const CSubscriptObj& subscript, CSubscriptObj* pOwned) {
     const CGridUpdateBlock block(m_grid);
-    const QString strSource = QString::fromUtf16(kTraceSource);
-    for (const CURLObj& url : subscript.m_lstURLs) {
-        if (QJTraceEnabled(6))
-            QJTrace(6, strSource, QStringLiteral("%s pURLObj: '%s'"),
-                    {QString::number(url.m_nPort), url.m_strURL});
-        const int nURLRow = m_grid.AddURLRow(MakeURLRow(url));
-        const COLORREF crColor = m_grid.Row(nURLRow).m_crBackground;
-        for (const CURLParamObj& param : url.m_lstParams)
-            m_grid.AddSubRow(nURLRow, MakeParamRow(param, crColor, false));
-    }
-    m_grid.MergeURLRows(0);
+    FillRows(subscript, pOwned);
     if (m_grid.GetRowCount() > 0) {
         m_grid.SelectRow(0);
         m_grid.SetCurrentRow(0);
     }
+}
+
+void CScriptView::PrepareURLRow(const CURLObj& url, CGridRow& /*row*/, bool /*bFirst*/) {
+    static const QString strSource = QString::fromUtf16(kTraceSource);
+    if (QJTraceEnabled(6))
+        QJTrace(6, strSource, QStringLiteral("%s pURLObj: '%s'"),
+                {QString::number(url.m_nPort), url.m_strURL});
 }
 
 void CScriptView::AppendRecordedURLs(const std::vector<CRecordedURL>& list) {
@@ -69,7 +74,7 @@ void CScriptView::AppendRecordedURLs(const std::vector<CRecordedURL>& list) {
         CAdmTools::ParseParameters(params, strQuery, entry.nMethod, entry.strPostData);
         for (CURLParamObj& param : params) {
             param.m_strOrgValue = param.m_strValue;
-            CGridRow paramRow = MakeParamRow(param, crColor, false);
+            CGridRow paramRow = MakeParamRow(std::move(param), crColor, false);
             paramRow.m_pRecord->m_nFlags = RowBits::kParam;
             paramRow.m_nData = RowBits::kParam;
             m_grid.AddSubRow(nURLRow, std::move(paramRow));

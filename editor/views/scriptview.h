@@ -17,8 +17,10 @@ class CScriptView final : public CBaseScriptView {
 public:
     explicit CScriptView(CXALScripEditView& tabView) : CBaseScriptView(tabView, 0) {}
 
-    // Builds the rows of the main script; selects row 0 and makes it current.
+    // Builds the rows of the main script; selects row 0 and makes it current. The second form
+    // takes the script's texts and frees its URLs as it goes.
     void FillScript(const CSubscriptObj& subscript);
+    void FillScript(CSubscriptObj&& subscript);
     // Also takes the root URL from the first URL row and flexible parameters from addresses.
     void CollectScript(CScriptObj& script, CSubscriptObj& subscript) override;
     // Appends recorded requests as URL rows with their parameters, in order, and selects the
@@ -29,4 +31,10 @@ public:
 
     [[nodiscard]] bool CanMoveUp() const override;
     [[nodiscard]] bool CanMoveDown() const override;
+
+protected:
+    void PrepareURLRow(const CURLObj& url, CGridRow& row, bool bFirst) override;
+
+private:
+    void Fill(const CSubscriptObj& subscript, CSubscriptObj* pOwned);
 };

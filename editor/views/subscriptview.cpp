@@ -19,27 +19,30 @@ bool IsPinnedRow(const CMyTreeGridCtrl& grid, int nRow) {
 } // namespace
 
 void CSubscriptView::FillScript(const QString& strName, const CSubscriptObj& subscript) {
+    Fill(strName, subscript, nullptr);
+}
+
+void CSubscriptView::FillScript(const QString& strName, CSubscriptObj&& subscript) {
+    Fill(strName, subscript, &subscript);
+}
+
+void CSubscriptView::Fill(const QString& strName, const CSubscriptObj& subscript,
+                          CSubscriptObj* pOwned) {
     const CGridUpdateBlock block(m_grid);
     m_strName = strName;
     m_baExtraFields = subscript.m_baExtraFields;
-    bool bFirst = true;
-    for (const CURLObj& url : subscript.m_lstURLs) {
-        CGridRow row = MakeURLRow(url);
-        // Only the marks are taken from the URL's flags: a flag value such as 9999 is no set
-        // of row bits.
-        row.m_nData = RowBits::kURL | (bFirst ? RowBits::kConditionURL : RowBits::kScriptURL);
-        row.m_pRecord->m_nFlags = ConditionalURLFlags(row.m_cells[0].strText);
-        if (bFirst)
-            row.m_crBackground = kConditionURLColor;
-        const COLORREF crColor = row.m_crBackground;
-        const int nURLRow = m_grid.AddURLRow(std::move(row));
-        for (const CURLParamObj& param : url.m_lstParams)
-            m_grid.AddSubRow(nURLRow, MakeParamRow(param, crColor, true));
-        bFirst = false;
-    }
-    m_grid.MergeURLRows(0);
+    FillRows(subscript, pOwned);
     if (m_grid.GetRowCount() > 0)
         m_grid.SelectRow(0);
+}
+
+void CSubscriptView::PrepareURLRow(const CURLObj& /*url*/, CGridRow& row, bool bFirst) {
+    // Only the marks are taken from the URL's flags: a flag value such as 9999 is no set of
+    // row bits.
+    row.m_nData = RowBits::kURL | (bFirst ? RowBits::kConditionURL : RowBits::kScriptURL);
+    row.m_pRecord->m_nFlags = ConditionalURLFlags(row.m_cells[0].strText);
+    if (bFirst)
+        row.m_crBackground = kConditionURLColor;
 }
 
 void CSubscriptView::CollectScript(CScriptObj& script, CSubscriptObj& subscript) {

@@ -15,7 +15,10 @@ class CSubscriptView final : public CBaseScriptView {
 public:
     explicit CSubscriptView(CXALScripEditView& tabView) : CBaseScriptView(tabView, 1) {}
 
+    // Builds the rows; selects row 0. The second form takes the script's texts and frees its
+    // URLs as it goes.
     void FillScript(const QString& strName, const CSubscriptObj& subscript);
+    void FillScript(const QString& strName, CSubscriptObj&& subscript);
     // URL flags and parameter bits come from the records; no root URL, no address parameters.
     void CollectScript(CScriptObj& script, CSubscriptObj& subscript) override;
     // Runs DeleteConditionalScript of the tab view.
@@ -32,10 +35,12 @@ public:
     [[nodiscard]] bool CanMoveDown() const override;
 
 protected:
+    void PrepareURLRow(const CURLObj& url, CGridRow& row, bool bFirst) override;
     [[nodiscard]] int SpreadStartRow() const override;
     [[nodiscard]] bool Implements(int nCommand) const override;
 
 private:
+    void Fill(const QString& strName, const CSubscriptObj& subscript, CSubscriptObj* pOwned);
     void MakeURLConditionFlexible(int nRow);
     void MakeParameterConditionFlexible(int nRow);
     void ResetURLCondition(int nRow);

@@ -96,6 +96,14 @@ void CXALScripEditView::SetActiveTab(int nIndex) {
 }
 
 void CXALScripEditView::SetScript(const CScriptObj& script, bool recovered) {
+    Fill(script, nullptr, recovered);
+}
+
+void CXALScripEditView::SetScript(CScriptObj&& script, bool recovered) {
+    Fill(script, &script, recovered);
+}
+
+void CXALScripEditView::Fill(const CScriptObj& script, CScriptObj* pOwned, bool recovered) {
     SetActiveTab(0);
     while (GetTabCount() > 1) {
         GetTabView(1)->Grid().RemoveAll();
@@ -107,16 +115,25 @@ void CXALScripEditView::SetScript(const CScriptObj& script, bool recovered) {
     m_doc.SetFromScript(script, recovered);
 
     bool bMainFilled = false;
-    for (const CSubscriptObj& subscript : script.m_lstScripts) {
+    for (std::size_t i = 0; i < script.m_lstScripts.size(); ++i) {
+        const CSubscriptObj& subscript = script.m_lstScripts[i];
+        CSubscriptObj* pTake = pOwned != nullptr ? &pOwned->m_lstScripts[i] : nullptr;
         if (subscript.m_nKind == 0) {
-            if (!bMainFilled)
-                GetMainView().FillScript(subscript);
+            if (!bMainFilled) {
+                if (pTake != nullptr)
+                    GetMainView().FillScript(std::move(*pTake));
+                else
+                    GetMainView().FillScript(subscript);
+            }
             bMainFilled = true;
         } else if (subscript.m_nKind == 1) {
             auto view = std::make_unique<CSubscriptView>(*this);
             CSubscriptView& rView = *view;
             AddTab(std::move(view), XalFormat(125, subscript.m_strName));
-            rView.FillScript(subscript.m_strName, subscript);
+            if (pTake != nullptr)
+                rView.FillScript(subscript.m_strName, std::move(*pTake));
+            else
+                rView.FillScript(subscript.m_strName, subscript);
         }
     }
     m_history->Reset();

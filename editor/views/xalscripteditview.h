@@ -40,8 +40,11 @@ public:
     CXALScripEditView& operator=(const CXALScripEditView&) = delete;
 
     // Fills all tabs from an e-script and hands its e-script-wide values to the document
-    // (recovered: see CXALScripEditDoc::SetFromScript).
+    // (recovered: see CXALScripEditDoc::SetFromScript). The second form takes the e-script's
+    // texts into the rows and frees its scripts as they are shown (the load's e-script is
+    // never held twice).
     void SetScript(const CScriptObj& script, bool recovered = false);
+    void SetScript(CScriptObj&& script, bool recovered = false);
     // Builds an e-script from the document's values and all tabs (save, properties, test).
     // Leaves tab 0 active.
     void GetScriptList(CScriptObj& script);
@@ -123,6 +126,8 @@ private:
     [[nodiscard]] CBaseScriptView* ActiveView() const { return GetTabView(m_nActiveTab); }
     void RemoveTab(int nIndex);
     void CollectTabs(CScriptObj& script);
+    // SetScript; with pOwned (the same object as script) the scripts are taken and freed.
+    void Fill(const CScriptObj& script, CScriptObj* pOwned, bool recovered);
 
     IViewHost& m_host;
     CXALScripEditDoc& m_doc;
