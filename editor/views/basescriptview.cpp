@@ -98,8 +98,8 @@ CGridRow CBaseScriptView::MakeParamRow(CURLParamObj param, COLORREF crColor,
     CGridRow row;
     // Rows collected from another grid carry their stored value as raw value and the shown one
     // as value; a loaded parameter has only the stored one.
-    QString strStored = std::move(
-        param.m_strRawValue.isEmpty() ? param.m_strValue : param.m_strRawValue);
+    QString strStored =
+        std::move(param.m_strRawValue.isEmpty() ? param.m_strValue : param.m_strRawValue);
     QString strDisplay = DisplayValue(strStored, param.m_nSpecialVariable, nKeep);
     row.m_cells[0].strText = std::move(param.m_strName);
     row.m_cells[0].nImage = GridImage::ForParam(param.m_nMethod);
@@ -132,11 +132,10 @@ void CBaseScriptView::FillRows(const CSubscriptObj& subscript, CSubscriptObj* pO
         const COLORREF crColor = urlRow.m_crBackground;
         rows.push_back(std::move(urlRow));
         for (std::size_t p = 0; p < url.m_lstParams.size(); ++p) {
-            CGridRow paramRow =
-                pOwned != nullptr
-                    ? MakeParamRow(std::move(pOwned->m_lstURLs[u].m_lstParams[p]), crColor,
-                                   bConditional)
-                    : MakeParamRow(url.m_lstParams[p], crColor, bConditional);
+            CGridRow paramRow = pOwned != nullptr
+                                    ? MakeParamRow(std::move(pOwned->m_lstURLs[u].m_lstParams[p]),
+                                                   crColor, bConditional)
+                                    : MakeParamRow(url.m_lstParams[p], crColor, bConditional);
             paramRow.m_bSubRow = true;
             paramRow.m_nRecordCell = 1;
             rows.push_back(std::move(paramRow));
