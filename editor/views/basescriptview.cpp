@@ -143,6 +143,8 @@ void CBaseScriptView::FillRows(const CSubscriptObj& subscript, CSubscriptObj* pO
         if (pOwned != nullptr)
             pOwned->m_lstURLs[u] = CURLObj();
     }
+    if (pOwned != nullptr)
+        pOwned->m_lstURLs = {};
     m_grid.ReplaceRows(m_grid.GetRowCount(), 0, std::move(rows));
 }
 

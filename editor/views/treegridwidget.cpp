@@ -248,6 +248,15 @@ QVariant CTreeGridModel::data(const QModelIndex& index, int nRole) const {
     }
 }
 
+Qt::ItemFlags CTreeGridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags nFlags = QAbstractItemModel::flags(index);
+    // Parameter rows never have rows below them. Saying so spares the view an expanded-state
+    // entry and a layout pass for each of them when it expands all rows.
+    if (index.isValid() && !IsTopLevelId(index.internalId()))
+        nFlags |= Qt::ItemNeverHasChildren;
+    return nFlags;
+}
+
 QVariant CTreeGridModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const {
     if (orientation != Qt::Horizontal || nRole != Qt::DisplayRole)
         return {};
@@ -341,15 +350,11 @@ void CTreeGridWidget::ApplyRowStates() {
     const CMyTreeGridCtrl& grid = m_view.Grid();
     m_bSyncing = true;
     bool bAllExpanded = true;
-    for (int i = 0; i < grid.GetRowCount(); ++i) {
-        const CGridRow& row = grid.Row(i);
-        if (!row.IsURLRow())
-            continue;
-        const int nTop = m_pModel->TopRowOf(i);
-        setFirstColumnSpanned(nTop, QModelIndex(), row.m_bMerged);
-        bAllExpanded = bAllExpanded && row.m_bExpanded;
-    }
-    // One expandAll is far cheaper than one call per URL row in large scripts.
+    for (int i = 0; i < grid.GetRowCount() && bAllExpanded; ++i)
+        bAllExpanded = !grid.Row(i).IsURLRow() || grid.Row(i).m_bExpanded;
+    // Rows are expanded before any is spanned: the view's layout looks every row up in its set
+    // of spanned rows, which costs a persistent index per row once the set is not empty. One
+    // expandAll is far cheaper than one call per URL row in large scripts.
     if (bAllExpanded) {
         expandAll();
     } else {
@@ -357,6 +362,11 @@ void CTreeGridWidget::ApplyRowStates() {
             if (grid.Row(i).IsURLRow())
                 setExpanded(m_pModel->IndexOfGridRow(i), grid.Row(i).m_bExpanded);
         }
+    }
+    for (int i = 0; i < grid.GetRowCount(); ++i) {
+        const CGridRow& row = grid.Row(i);
+        if (row.IsURLRow())
+            setFirstColumnSpanned(m_pModel->TopRowOf(i), QModelIndex(), row.m_bMerged);
     }
     m_bSyncing = false;
     SelectionFromGrid();

@@ -1,5 +1,6 @@
 // Rows built from an e-script, and the e-script collected back from the rows.
 
+#include "escriptcheck.h"
 #include "fakehost.h"
 #include "scriptview.h"
 #include "subscriptview.h"
@@ -165,6 +166,60 @@ TEST_F(Rows, collected_script_equals_the_loaded_one) {
     EXPECT_EQ(cond.m_lstURLs[0].m_strURL, QStringLiteral("/start/*"));
     EXPECT_EQ(cond.m_lstURLs[1].m_lstParams[0].m_nSpecialVariable, 0x8000);
     EXPECT_EQ(cond.m_lstURLs[1].m_lstParams[0].m_strRawValue, QStringLiteral("_XALURL_1_%41"));
+}
+
+TEST(RowsTaken, an_escript_moved_into_the_view_shows_and_collects_as_a_copied_one) {
+    CScriptObj script = SampleScript();
+    // Unknown stored fields travel with the rows too: {"x": 7} as BSON.
+    const QByteArray baExtra = QByteArray::fromHex("0c0000001078000700000000");
+    script.m_lstScripts[0].m_lstURLs[1].m_baExtraFields = baExtra;
+    script.m_lstScripts[0].m_lstURLs[1].m_lstParams[0].m_baExtraFields = baExtra;
+    script.m_lstScripts[1].m_lstURLs[1].m_lstParams[1].m_baExtraFields = baExtra;
+    CFakeHost copyHost;
+    CXALScripEditView copied(copyHost, copyHost.m_doc);
+    copied.SetScript(script);
+    CFakeHost takeHost;
+    CXALScripEditView taken(takeHost, takeHost.m_doc);
+    CScriptObj given = script;
+    taken.SetScript(std::move(given));
+    // The view took the URLs: none is held twice.
+    for (const CSubscriptObj& subscript : given.m_lstScripts)
+        EXPECT_TRUE(subscript.m_lstURLs.empty());
+
+    ASSERT_EQ(taken.GetTabCount(), copied.GetTabCount());
+    for (int t = 0; t < taken.GetTabCount(); ++t) {
+        const CMyTreeGridCtrl& a = copied.GetTabView(t)->Grid();
+        const CMyTreeGridCtrl& b = taken.GetTabView(t)->Grid();
+        ASSERT_EQ(a.GetRowCount(), b.GetRowCount());
+        EXPECT_EQ(a.GetCurrentRow(), b.GetCurrentRow());
+        for (int i = 0; i < a.GetRowCount(); ++i) {
+            const CGridRow& x = a.Row(i);
+            const CGridRow& y = b.Row(i);
+            for (std::size_t c = 0; c < 2; ++c) {
+                EXPECT_EQ(x.m_cells[c].strText, y.m_cells[c].strText) << t << '/' << i;
+                EXPECT_EQ(x.m_cells[c].nImage, y.m_cells[c].nImage) << t << '/' << i;
+            }
+            EXPECT_EQ(x.m_nData, y.m_nData) << t << '/' << i;
+            EXPECT_EQ(x.m_crBackground, y.m_crBackground) << t << '/' << i;
+            EXPECT_EQ(x.m_nRecordCell, y.m_nRecordCell) << t << '/' << i;
+            EXPECT_EQ(x.m_bSubRow, y.m_bSubRow) << t << '/' << i;
+            EXPECT_EQ(x.m_bMerged, y.m_bMerged) << t << '/' << i;
+            EXPECT_EQ(x.m_bSelected, y.m_bSelected) << t << '/' << i;
+            const CGridItemRecord& rx = *x.m_pRecord;
+            const CGridItemRecord& ry = *y.m_pRecord;
+            EXPECT_EQ(rx.m_nFlags, ry.m_nFlags) << t << '/' << i;
+            EXPECT_EQ(rx.m_strOrgValue, ry.m_strOrgValue) << t << '/' << i;
+            EXPECT_EQ(rx.m_strRawValue, ry.m_strRawValue) << t << '/' << i;
+            EXPECT_EQ(rx.m_strValue, ry.m_strValue) << t << '/' << i;
+            EXPECT_EQ(rx.m_baExtraFields, ry.m_baExtraFields) << t << '/' << i;
+        }
+    }
+    CScriptObj fromCopied;
+    copied.GetScriptList(fromCopied);
+    CScriptObj fromTaken;
+    taken.GetScriptList(fromTaken);
+    EXPECT_EQ(DescribeScript(fromTaken), DescribeScript(fromCopied));
+    EXPECT_EQ(CheckRoundTrip(taken), QString());
 }
 
 TEST_F(Rows, collect_fills_root_logon_and_flexible_parameters_once) {

@@ -119,6 +119,32 @@ TEST_F(Widgets, selection_and_expansion_follow_both_ways) {
     EXPECT_TRUE(widget.isExpanded(model.index(1, 0)));
 }
 
+TEST_F(Widgets, resets_bring_back_spans_and_expansion_with_some_rows_collapsed) {
+    view.SetScript(WidgetScript());
+    CTreeGridWidget widget(*view.GetTabView(0));
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    const CTreeGridModel& model = widget.GridModel();
+    // Only parameter rows are leaves for good; URL rows may get parameters at any time.
+    EXPECT_FALSE(model.flags(model.index(1, 0)).testFlag(Qt::ItemNeverHasChildren));
+    EXPECT_TRUE(
+        model.flags(model.index(0, 1, model.index(1, 0))).testFlag(Qt::ItemNeverHasChildren));
+    const auto check = [&](bool bFirstExpanded) {
+        for (int nTop = 0; nTop < 2; ++nTop)
+            EXPECT_TRUE(widget.isFirstColumnSpanned(nTop, QModelIndex())) << nTop;
+        EXPECT_EQ(widget.isExpanded(model.index(0, 0)), bFirstExpanded);
+        EXPECT_TRUE(widget.isExpanded(model.index(1, 0)));
+        EXPECT_EQ(widget.visualRect(model.index(0, 0, model.index(0, 0))).isValid(),
+                  bFirstExpanded);
+        EXPECT_TRUE(widget.visualRect(model.index(0, 0, model.index(1, 0))).isValid());
+    };
+    check(true);
+    grid.SetExpanded(0, false);
+    grid.MergeURLRows(0); // a reset with one URL row collapsed
+    check(false);
+    grid.ExpandAll();
+    check(true);
+}
+
 TEST_F(Widgets, right_click_asks_the_host_to_show_the_chosen_menu) {
     view.SetScript(WidgetScript());
     CTreeGridWidget widget(*view.GetTabView(0));
