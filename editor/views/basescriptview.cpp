@@ -83,7 +83,8 @@ CGridRow CBaseScriptView::MakeURLRow(const CURLObj& url) {
     row.m_cells[0].strText = strLabel;
     row.m_cells[0].nImage = GridImage::ForURL(url.m_nMethod);
     row.m_pRecord->m_nFlags = strLabel.contains(kXalUrlPrefix) ? kURLFlexibleFlags : 0;
-    row.m_pRecord->m_strOrgValue = url.m_strOrgValue;
+    // A URL's org value is mostly its label: one text then serves both.
+    row.m_pRecord->m_strOrgValue = url.m_strOrgValue == strLabel ? strLabel : url.m_strOrgValue;
     row.m_pRecord->m_baExtraFields = url.m_baExtraFields;
     row.m_nData = RowBits::kURL;
     row.m_crBackground = m_tabView.GetServerColor(url.m_strServer);
@@ -106,7 +107,11 @@ CGridRow CBaseScriptView::MakeParamRow(CURLParamObj param, COLORREF crColor,
     row.m_cells[1].strText = strDisplay;
     CGridItemRecord& record = *row.m_pRecord;
     record.m_nFlags = param.m_nSpecialVariable;
-    record.m_strOrgValue = std::move(param.m_strOrgValue);
+    // Stored parameters mostly keep their value as org value: one text then serves both.
+    if (param.m_strOrgValue == strStored)
+        record.m_strOrgValue = strStored;
+    else
+        record.m_strOrgValue = std::move(param.m_strOrgValue);
     record.m_strRawValue = std::move(strStored);
     record.m_strValue = std::move(strDisplay);
     record.m_baExtraFields = std::move(param.m_baExtraFields);
@@ -122,6 +127,9 @@ void CBaseScriptView::FillRows(const CSubscriptObj& subscript, CSubscriptObj* pO
     std::vector<CGridRow> rows;
     rows.reserve(nRows);
     const bool bConditional = IsConditional();
+    // URLs mostly repeat the parameter names of the URL before them: equal names at the same
+    // place share one text instead of one each.
+    std::vector<QString> names;
     for (std::size_t u = 0; u < subscript.m_lstURLs.size(); ++u) {
         const CURLObj& url = subscript.m_lstURLs[u];
         CGridRow urlRow = MakeURLRow(url);
@@ -138,6 +146,13 @@ void CBaseScriptView::FillRows(const CSubscriptObj& subscript, CSubscriptObj* pO
                                     : MakeParamRow(url.m_lstParams[p], crColor, bConditional);
             paramRow.m_bSubRow = true;
             paramRow.m_nRecordCell = 1;
+            QString& strName = paramRow.m_cells[0].strText;
+            if (p >= names.size())
+                names.push_back(strName);
+            else if (names[p] == strName)
+                strName = names[p];
+            else
+                names[p] = strName;
             rows.push_back(std::move(paramRow));
         }
         if (pOwned != nullptr)

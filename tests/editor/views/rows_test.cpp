@@ -222,6 +222,44 @@ TEST(RowsTaken, an_escript_moved_into_the_view_shows_and_collects_as_a_copied_on
     EXPECT_EQ(CheckRoundTrip(taken), QString());
 }
 
+TEST(RowsTaken, texts_shared_between_rows_stay_each_rows_own) {
+    // Names at the same place as in the URL before, org values equal to the value and labels
+    // equal to the org value are shared while the rows are built; each row must still show
+    // and change its own.
+    CScriptObj script;
+    script.m_lstScripts.push_back(Script(
+        0, {},
+        {Url(QStringLiteral("h"), QStringLiteral("/a"), 0,
+             {Param(QStringLiteral("p"), QStringLiteral("1"), 0, kOrdinary, QStringLiteral("1")),
+              Param(QStringLiteral("q"), QStringLiteral("2"), 0, kOrdinary)}),
+         Url(QStringLiteral("h"), QStringLiteral("/b"), 0,
+             {Param(QStringLiteral("q"), QStringLiteral("3"), 0, kOrdinary),
+              Param(QStringLiteral("p"), QStringLiteral("4"), 0, kOrdinary, QStringLiteral("x"))}),
+         Url(QStringLiteral("h"), QStringLiteral("/c"), 0,
+             {Param(QStringLiteral("q"), QStringLiteral("5"), 0, kOrdinary),
+              Param(QStringLiteral("p"), QStringLiteral("6"), 0, kOrdinary),
+              Param(QStringLiteral("r"), QStringLiteral("7"), 0, kOrdinary)})}));
+    CFakeHost host;
+    CXALScripEditView view(host, host.m_doc);
+    view.SetScript(std::move(script));
+    CMyTreeGridCtrl& grid = view.GetMainView().Grid();
+    QStringList names;
+    for (int i = 0; i < grid.GetRowCount(); ++i)
+        names.append(grid.Row(i).m_cells[0].strText);
+    EXPECT_EQ(names.join(u' '), QStringLiteral("http://h/a p q http://h/b q p http://h/c q p r"));
+    EXPECT_EQ(grid.Record(0).m_strOrgValue, QStringLiteral("http://h/a"));
+    EXPECT_EQ(grid.Record(1).m_strOrgValue, QStringLiteral("1"));
+    EXPECT_EQ(grid.Record(5).m_strOrgValue, QStringLiteral("x"));
+    // Changing one shared text leaves the others as they were.
+    grid.Row(7).m_cells[0].strText[0] = u'z';
+    grid.Record(1).m_strRawValue[0] = u'9';
+    grid.Record(0).m_strOrgValue[0] = u'H';
+    EXPECT_EQ(grid.Row(4).m_cells[0].strText, QStringLiteral("q"));
+    EXPECT_EQ(grid.Row(7).m_cells[0].strText, QStringLiteral("z"));
+    EXPECT_EQ(grid.Record(1).m_strOrgValue, QStringLiteral("1"));
+    EXPECT_EQ(grid.Row(0).m_cells[0].strText, QStringLiteral("http://h/a"));
+}
+
 TEST_F(Rows, collect_fills_root_logon_and_flexible_parameters_once) {
     CScriptObj out;
     out.m_strLogonPW = QStringLiteral("preset");
