@@ -138,6 +138,15 @@ TEST_F(Widgets, resets_bring_back_spans_and_expansion_with_some_rows_collapsed) 
         EXPECT_TRUE(widget.visualRect(model.index(0, 0, model.index(1, 0))).isValid());
     };
     check(true);
+    // The view takes every row to be as high as the first: bold URL rows and parameter rows
+    // (both with a 16-pixel icon) must need the same height.
+    EXPECT_TRUE(widget.uniformRowHeights());
+    const auto rowHeight = [&](int nRow, const QModelIndex& parent) {
+        return std::max(widget.sizeHintForIndex(model.index(nRow, 0, parent)).height(),
+                        widget.sizeHintForIndex(model.index(nRow, 1, parent)).height());
+    };
+    EXPECT_EQ(rowHeight(0, model.index(1, 0)), rowHeight(1, QModelIndex()));
+    EXPECT_EQ(rowHeight(1, model.index(0, 0)), rowHeight(0, QModelIndex()));
     grid.SetExpanded(0, false);
     grid.MergeURLRows(0); // a reset with one URL row collapsed
     check(false);
