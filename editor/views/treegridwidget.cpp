@@ -348,6 +348,13 @@ void CTreeGridWidget::OnSelectionChanged() {
 
 void CTreeGridWidget::ApplyRowStates() {
     const CMyTreeGridCtrl& grid = m_view.Grid();
+    // With uniform row heights the view gives every row the height of the first. Rows with a
+    // method icon need more than rows without one (a method the editor does not know), so the
+    // rule only holds while the first row has an icon or no row has one.
+    int nFirstIcon = 0;
+    while (nFirstIcon < grid.GetRowCount() && grid.Row(nFirstIcon).m_cells[0].nImage < 0)
+        ++nFirstIcon;
+    setUniformRowHeights(nFirstIcon == 0 || nFirstIcon == grid.GetRowCount());
     m_bSyncing = true;
     bool bAllExpanded = true;
     for (int i = 0; i < grid.GetRowCount() && bAllExpanded; ++i)

@@ -154,6 +154,23 @@ TEST_F(Widgets, resets_bring_back_spans_and_expansion_with_some_rows_collapsed) 
     check(true);
 }
 
+TEST_F(Widgets, a_first_row_without_icon_turns_uniform_row_heights_off) {
+    // A stored method the editor does not know shows no icon, and such a row is lower than
+    // one with an icon: the view must not give every row the first row's height.
+    CScriptObj script = WidgetScript();
+    script.m_lstScripts[0].m_lstURLs[0].m_nMethod = 7;
+    view.SetScript(script);
+    CTreeGridWidget widget(*view.GetTabView(0));
+    const CTreeGridModel& model = widget.GridModel();
+    EXPECT_FALSE(widget.uniformRowHeights());
+    const QModelIndex withIcon = model.index(1, 0);
+    EXPECT_GE(widget.visualRect(withIcon).height(), widget.sizeHintForIndex(withIcon).height());
+    // Once the first row has an icon again (a reset after an edit), the rule holds again.
+    view.GetMainView().Grid().Row(0).m_cells[0].nImage = GridImage::kURLGet;
+    view.GetMainView().Grid().MergeURLRows(0);
+    EXPECT_TRUE(widget.uniformRowHeights());
+}
+
 TEST_F(Widgets, right_click_asks_the_host_to_show_the_chosen_menu) {
     view.SetScript(WidgetScript());
     CTreeGridWidget widget(*view.GetTabView(0));
