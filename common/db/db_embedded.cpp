@@ -17,6 +17,9 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace xal::db {
@@ -110,8 +113,14 @@ class EmbeddedStore {
 public:
     explicit EmbeddedStore(QString path) : m_path(std::move(path)) {}
     ~EmbeddedStore() {
-        if (m_db)
-            sqlite3_close_v2(m_db);
+        if (!m_db)
+            return;
+        // The last connection's checkpoint on closing reads the -shm file, which faults as any
+        // other use would; the WAL is then left for the next program to open the store.
+        Status damaged;
+        if (!CheckFiles(damaged))
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close_v2(m_db);
     }
     EmbeddedStore(const EmbeddedStore&) = delete;
     EmbeddedStore& operator=(const EmbeddedStore&) = delete;
@@ -142,6 +151,8 @@ private:
                 Status& st);
     bool InsertRow(const QString& ns, CMDBRecord doc, Status& st);
     bool CheckNamespace(const QString& ns, Status& st);
+    // With shmMapped false (before the connection is open), only the marks are checked.
+    bool CheckFiles(Status& st, bool shmMapped = true);
 
     // SQLite's count of changes to the file, by this connection or any other; 0 if unknown.
     std::int64_t DataVersion() {
@@ -156,6 +167,8 @@ private:
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    // Largest size of the -shm file seen while this connection has it mapped.
+    off_t m_shmSize = 0;
     std::mutex m_mutex;
     // The document the last save wrote (valid while the data version is unchanged), and the
     // buffer the next one is built in.
@@ -250,6 +263,9 @@ bool EmbeddedStore::Open(Status& st) {
             return st.Fail(QStringLiteral("The embedded store %1 cannot be created: %2")
                                .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
     }
+    m_shmSize = 0;
+    if (!CheckFiles(st, false))
+        return false;
     int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -322,6 +338,42 @@ bool EmbeddedStore::CheckNamespace(const QString& ns, Status& st) {
     QByteArray coll;
     if (!SplitNamespace(ns, db, coll))
         return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+    return CheckFiles(st);
+}
+
+// SQLite maps the -shm file and writes to it for every read and write. A write to a page of
+// that mapping ends the process with SIGBUS when the file was made immutable or append-only
+// (chattr) or truncated by another program after it was mapped; such a store is refused here,
+// before SQLite touches it, with the cause.
+bool EmbeddedStore::CheckFiles(Status& st, bool shmMapped) {
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const QByteArray path = QFile::encodeName(m_path) + suffix;
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue; // -wal and -shm come and go with the connections
+        int flags = 0;
+        const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                            (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+        struct stat info = {};
+        const bool sized = ::fstat(fd, &info) == 0;
+        ::close(fd);
+        const QString name = QFile::decodeName(path);
+        if (locked)
+            return st.Fail(QStringLiteral("The embedded store file %1 is marked immutable or "
+                                          "append-only (chattr), so it is read-only even to its "
+                                          "owner; the store cannot be used until the mark is "
+                                          "removed.")
+                               .arg(name));
+        if (shmMapped && sized && std::strcmp(suffix, "-shm") == 0) {
+            if (info.st_size < m_shmSize)
+                return st.Fail(QStringLiteral("The embedded store file %1 was truncated by "
+                                              "another program while this program had the store "
+                                              "open; close every program using the store and "
+                                              "open it again.")
+                                   .arg(name));
+            m_shmSize = info.st_size;
+        }
+    }
     return true;
 }
 

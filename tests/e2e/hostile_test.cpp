@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 
 #include <csignal>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -356,4 +358,58 @@ TEST_F(HostileEScripts, open_edit_and_save_keep_every_stored_field_or_write_noth
                 << QJsonDocument(expected).toJson(QJsonDocument::Compact).left(2000).toStdString();
         }
     }
+}
+
+// The -shm file of the store truncated under a running editor (as another program may do; made
+// immutable it faults the same way): SQLite's next use of it would end the editor with SIGBUS.
+// The save fails naming the cause, the editor keeps running with its changes, nothing is lost.
+TEST_F(HostileEScripts, store_damaged_under_a_running_editor_fails_the_save_and_keeps_the_changes) {
+    const Case c{QStringLiteral("damaged"),
+                 QStringLiteral(R"("domainlist":[],"domainlist_available":[],"urls":[%1])")
+                     .arg(Url(QStringLiteral("/one"))),
+                 QString()};
+    {
+        QFile file(m_suite.Home() + QStringLiteral("/one.json"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(R"({"_id":"%1",%2})").arg(c.id, c.fields).toUtf8());
+    }
+    ASSERT_EQ(Xaldb({QStringLiteral("import"), kNs, m_suite.Home() + QStringLiteral("/one.json")})
+                  .exitCode,
+              0);
+    const QJsonObject before = Exported(c.id);
+    ASSERT_NO_FATAL_FAILURE(PlantEdit(c.id, before));
+
+    QProcess editor;
+    editor.setProcessEnvironment(m_suite.Environment(QStringLiteral("yes,yes,ok"), 3000));
+    editor.start(QStringLiteral(XALSCRIPEDIT_PATH), {QStringLiteral("/xalid:") + c.id});
+    ASSERT_TRUE(editor.waitForStarted(10000));
+    QString err;
+    QElapsedTimer timer;
+    timer.start();
+    while (!err.contains(QStringLiteral("Restore them?")) && timer.elapsed() < 20000 &&
+           editor.state() == QProcess::Running) {
+        editor.waitForReadyRead(100);
+        err += QString::fromUtf8(editor.readAllStandardError());
+    }
+    ASSERT_TRUE(err.contains(QStringLiteral("Restore them?"))) << err.toStdString();
+    QThread::msleep(300); // the answer is taken right after the line is written
+    ASSERT_EQ(::truncate(QFile::encodeName(StorePath() + QStringLiteral("-shm")).constData(), 0),
+              0);
+
+    while (!err.contains(kRefusedSave) && timer.elapsed() < 30000 &&
+           editor.state() == QProcess::Running) {
+        editor.waitForReadyRead(100);
+        err += QString::fromUtf8(editor.readAllStandardError());
+    }
+    EXPECT_TRUE(err.contains(QStringLiteral("suite.db-shm was truncated"))) << err.toStdString();
+    // Still running, and still modified: SIGTERM keeps the changes for the next start.
+    EXPECT_FALSE(editor.waitForFinished(500));
+    ASSERT_EQ(editor.state(), QProcess::Running) << err.toStdString();
+    ASSERT_TRUE(QFile::remove(RecoveryFile(c.id)));
+    editor.terminate();
+    ASSERT_TRUE(editor.waitForFinished(10000));
+    EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(editor.exitCode(), 128 + SIGTERM);
+    EXPECT_TRUE(QFileInfo::exists(RecoveryFile(c.id)));
+    EXPECT_EQ(Exported(c.id), before);
 }
