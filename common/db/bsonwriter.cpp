@@ -47,9 +47,10 @@ std::uint8_t* Put32(std::uint8_t* out, std::uint32_t n) {
     return out + 4;
 }
 
-// Room for an element's type, key and NUL (an element number takes at most 10 digits).
+// Room for an element's type, key and NUL (an element number takes at most 10 digits); a
+// short key is copied as a block of 16 bytes.
 std::size_t HeaderRoom(const QByteArray& key) {
-    return 2 + std::max<std::size_t>(static_cast<std::size_t>(key.size()), 10);
+    return 1 + std::max<std::size_t>(static_cast<std::size_t>(key.size()) + 1, 16);
 }
 
 void Patch32(std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t length) {
@@ -62,6 +63,8 @@ CMDBBsonWriter::Key::Key(QStringView name) : m_utf8(name.toUtf8()) {
     const auto nul = m_utf8.indexOf('\0');
     if (nul >= 0)
         m_utf8.truncate(nul);
+    if (static_cast<std::size_t>(m_utf8.size()) < m_head.size())
+        std::memcpy(m_head.data(), m_utf8.constData(), static_cast<std::size_t>(m_utf8.size()));
 }
 
 CMDBBsonWriter::CMDBBsonWriter(std::vector<std::uint8_t> buffer) : m_bytes(std::move(buffer)) {
@@ -79,25 +82,28 @@ std::uint8_t* CMDBBsonWriter::Element(std::uint8_t* out, std::uint8_t type, cons
     *out++ = type;
     Level& level = m_levels.back();
     if (!level.array) {
-        std::memcpy(out, key.m_utf8.constData(), static_cast<std::size_t>(key.m_utf8.size()));
-        out += key.m_utf8.size();
+        const auto n = static_cast<std::size_t>(key.m_utf8.size());
+        if (n < key.m_head.size()) {
+            std::memcpy(out, key.m_head.data(), key.m_head.size()); // the NUL included
+            return out + n + 1;
+        }
+        std::memcpy(out, key.m_utf8.constData(), n);
+        out += n;
         *out++ = 0;
         return out;
     }
-    // Element numbers are most of the keys of a large document; written by hand.
-    char digits[12];
-    char* end = digits + sizeof digits;
-    char* p = end;
+    // Element numbers are most of the keys of a large document; written in place.
     std::uint32_t n = level.next++;
+    std::size_t digits = 1;
+    for (std::uint32_t rest = n; rest >= 10; rest /= 10)
+        ++digits;
+    std::uint8_t* p = out + digits;
+    *p = 0;
     do {
-        *--p = static_cast<char>('0' + n % 10);
+        *--p = static_cast<std::uint8_t>('0' + n % 10);
         n /= 10;
     } while (n != 0);
-    const auto length = static_cast<std::size_t>(end - p);
-    std::memcpy(out, p, length);
-    out += length;
-    *out++ = 0;
-    return out;
+    return out + digits + 1;
 }
 
 void CMDBBsonWriter::Fixed(std::uint8_t type, const Key& key, const void* value,

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QStringView>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     private:
         friend class CMDBBsonWriter;
         QByteArray m_utf8;
+        // A short name with its NUL and zeros after it: copied as one 16-byte block.
+        std::array<char, 16> m_head{};
     };
 
     // Inside an array the key is ignored: elements are numbered from 0.
