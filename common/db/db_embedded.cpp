@@ -6,19 +6,21 @@
 #include "db_rawupdate.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,6 +128,7 @@ public:
     EmbeddedStore& operator=(const EmbeddedStore&) = delete;
 
     bool Open(Status& st);
+    bool OpenOnce(Status& st);
     [[nodiscard]] bool IsOpen() const { return m_db != nullptr; }
     bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
               CMDBRecordList& out, Status& st);
@@ -222,6 +225,26 @@ bool EmbeddedStore::Open(Status& st) {
     std::lock_guard lock(m_mutex);
     if (m_db)
         return true;
+    // Two programs opening a new store at once: switching it to WAL needs the file to itself,
+    // and SQLite says busy at once there instead of waiting in its busy handler.
+    QElapsedTimer waited;
+    waited.start();
+    int pauseMs = 5;
+    for (;;) {
+        Status attempt;
+        if (OpenOnce(attempt))
+            return true;
+        const int code = attempt.code & 0xff;
+        if ((code != SQLITE_BUSY && code != SQLITE_LOCKED) || waited.elapsed() >= kBusyTimeoutMs) {
+            st = attempt;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        pauseMs = std::min(pauseMs * 2, 250);
+    }
+}
+
+bool EmbeddedStore::OpenOnce(Status& st) {
     if (m_path.isEmpty())
         return st.Fail(QStringLiteral("The embedded store needs a file: embedded:<path>."));
     const QFileInfo info(m_path);
@@ -348,30 +371,28 @@ bool EmbeddedStore::CheckNamespace(const QString& ns, Status& st) {
 bool EmbeddedStore::CheckFiles(Status& st, bool shmMapped) {
     for (const char* suffix : {"", "-wal", "-shm"}) {
         const QByteArray path = QFile::encodeName(m_path) + suffix;
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0)
+        // statx, not open: closing any descriptor of these files would drop the POSIX locks
+        // SQLite holds on them in this process.
+        struct statx info = {};
+        if (::statx(AT_FDCWD, path.constData(), 0, STATX_SIZE, &info) != 0)
             continue; // -wal and -shm come and go with the connections
-        int flags = 0;
-        const bool locked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-                            (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
-        struct stat info = {};
-        const bool sized = ::fstat(fd, &info) == 0;
-        ::close(fd);
+        const std::uint64_t marks = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
         const QString name = QFile::decodeName(path);
-        if (locked)
+        if ((info.stx_attributes & info.stx_attributes_mask & marks) != 0)
             return st.Fail(QStringLiteral("The embedded store file %1 is marked immutable or "
                                           "append-only (chattr), so it is read-only even to its "
                                           "owner; the store cannot be used until the mark is "
                                           "removed.")
                                .arg(name));
-        if (shmMapped && sized && std::strcmp(suffix, "-shm") == 0) {
-            if (info.st_size < m_shmSize)
+        if (shmMapped && std::strcmp(suffix, "-shm") == 0 && (info.stx_mask & STATX_SIZE) != 0) {
+            const auto size = static_cast<off_t>(info.stx_size);
+            if (size < m_shmSize)
                 return st.Fail(QStringLiteral("The embedded store file %1 was truncated by "
                                               "another program while this program had the store "
                                               "open; close every program using the store and "
                                               "open it again.")
                                    .arg(name));
-            m_shmSize = info.st_size;
+            m_shmSize = size;
         }
     }
     return true;
