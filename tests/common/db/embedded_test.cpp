@@ -337,28 +337,3 @@ TEST(EmbeddedStoreFaults,
     ASSERT_TRUE(reopened.SeekReference(kNs, S("a"), out));
     EXPECT_EQ(out.GetStr(S("title")), S("older"));
 }
-
-// Programs opening a new store at the same moment: one switches it to WAL while the others
-// wait for it, rather than failing at once as locked (or faulting in SQLite's shared memory).
-TEST(EmbeddedStoreFaults, programs_creating_the_store_at_once_all_succeed) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QFile batch(dir.filePath(S("batch.json")));
-    ASSERT_TRUE(batch.open(QIODevice::WriteOnly));
-    QStringList docs;
-    for (int i = 0; i < 40; ++i)
-        docs.append(S("{\"_id\": \"d%1\"}").arg(i));
-    batch.write(('[' + docs.join(u',') + ']').toUtf8());
-    batch.close();
-    for (int round = 0; round < 10; ++round) {
-        const QString server = S("embedded:") + dir.filePath(S("fresh%1.db").arg(round));
-        QString command;
-        for (int p = 0; p < 4; ++p)
-            command += S("%1 --server '%2' import xaldata.escript%3 '%4' & ")
-                           .arg(S(XALDB_PROGRAM), server, QString::number(p), batch.fileName());
-        command += S("s=0; for j in $(jobs -p); do wait $j || s=$?; done; exit $s");
-        QString err;
-        EXPECT_EQ(RunProgram({S("/bin/sh"), S("-c"), command}, nullptr, &err), 0)
-            << "round " << round << ": " << err.toStdString();
-    }
-}
