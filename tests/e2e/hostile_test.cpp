@@ -71,6 +71,16 @@ std::vector<Case> Corpus() {
         {"variable-document",
          R"("urls":[{"url":"/a"}],"urlparameter":[{"find":"a=","variable":{}}])",
          "'urlparameter[0].variable'"},
+        {"param-value-number", R"("urls":[{"url":"/a","parameters":[{"name":"p","value":5}]}])",
+         "'urls[0].parameters[0].value'"},
+        {"subscript-name-number", R"("urls":[{"url":"/a"}],"subscripts":[{"name":5,"urls":[]}])",
+         "'subscripts[0].name'"},
+        {"multipart-text", R"("urls":[{"url":"/a","sendasmultipartmime":"yes"}])",
+         "'urls[0].sendasmultipartmime'"},
+        {"protocol-text", R"("urls":[{"url":"/a","internetprotocol":"https"}])",
+         "'urls[0].internetprotocol'"},
+        {"rooturl-number", R"("rooturl":5,"urls":[{"url":"/a"}])", "'rooturl'"},
+        {"server-number", R"("server":5,"urls":[{"url":"/a"}])", "'server'"},
         {"invalid-utf8", QString(), "not valid UTF-8"}, // its bytes are written below, past xaldb
         // Unknown fields at every level, deep nesting, a 10 MB text, NUL, types the editor never
         // writes: savable, and all of it goes back.
