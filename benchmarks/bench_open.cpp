@@ -5,7 +5,8 @@
 // and the ratios editor / baseline. Then the same for the small demo e-script against a bare
 // window with a small tree, and the in-process collect for save of the large e-script.
 //
-// Run: bench_open [runs]     (default 5; trace off, offscreen)
+// Run: bench_open [runs] [--keep]  (default 5 runs; trace off, offscreen; --keep leaves the
+//      suite home for profiling the editor by hand)
 
 #include "benchhost.h"
 #include "benchstore.h"
@@ -144,6 +145,11 @@ public:
         WriteFile(Path("system/cfg/zvaccess.cfg"),
                   "[MongoDB]\nServer = embedded:" + Path("suite.db").toUtf8() + "\n");
     }
+    void Keep(bool keep) {
+        m_dir.setAutoRemove(!keep);
+        if (keep)
+            std::printf("suite home kept: %s\n", qPrintable(m_dir.path()));
+    }
     [[nodiscard]] QString Path(const char* name) const {
         return m_dir.filePath(QString::fromLatin1(name));
     }
@@ -246,9 +252,13 @@ int main(int argc, char** argv) {
     qputenv("XAL_TRACE_LEVEL", "0");
     qputenv("XAL_TRACE_FILE", "-");
     QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    // "--keep": the suite home stays (its path is printed), for profiling the editor by hand.
+    const bool keep = argc > 1 && std::string(argv[argc - 1]) == "--keep";
+    const int runs =
+        argc > 1 && std::string(argv[1]) != "--keep" ? std::max(1, std::atoi(argv[1])) : 5;
 
-    const Installation home;
+    Installation home;
+    home.Keep(keep);
     g_outputPath = home.Path("run-output.txt");
     g_resultPath = home.Path("run-result.txt");
     CMongoDB db(home.Store(), QString());
