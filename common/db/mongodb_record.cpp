@@ -459,9 +459,15 @@ void CMDBRecord::AppendFields(const CMDBRecord& other) {
 }
 
 bool CMDBRecord::HasValidUtf8() const {
-    const std::vector<std::uint8_t> bytes = ToBson();
+    // A record that still is the document it was read from is checked where it lies.
+    std::vector<std::uint8_t> bytes;
+    const bool inPlace = d->Pristine();
+    if (!inPlace)
+        bytes = ToBson();
+    const std::uint8_t* data = inPlace ? d->data : bytes.data();
+    const std::size_t length = inPlace ? d->length : bytes.size();
     bson_t doc;
-    if (bytes.empty() || !bson_init_static(&doc, bytes.data(), bytes.size()))
+    if (length == 0 || !bson_init_static(&doc, data, length))
         return false;
     std::size_t offset = 0;
     return bson_validate(
@@ -514,20 +520,19 @@ bool CMDBRecord::FromBson(const std::uint8_t* data, std::size_t length, CMDBReco
     doc->bytes.assign(data, data + length);
     std::uint32_t first = 0;
     std::uint32_t count = 0;
-    // The index is built in one walk into a scratch vector that keeps its capacity, then copied
-    // at its exact size: growing the document's own vector instead would fault in fresh pages
-    // on every load of a large document, which costs more than the walk itself.
-    constexpr std::size_t kScratchKept = std::size_t{1} << 20; // entries (16 MB)
-    thread_local std::vector<xal::db::LazyEntry> scratch;
-    scratch.clear();
-    const bool indexed = xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length),
-                                             1, scratch, first, count);
-    if (indexed)
-        doc->entries.assign(scratch.begin(), scratch.end());
-    if (scratch.capacity() > kScratchKept)
-        std::vector<xal::db::LazyEntry>().swap(scratch);
-    if (!indexed)
+    // The index is built in one walk straight into its place. Every element takes at least two
+    // bytes (its type and the end of its key), so for a large document half its length is room
+    // enough: the vector never moves, and of such a reservation only the pages written are ever
+    // given memory. A small document's index grows as usual and is trimmed.
+    constexpr std::size_t kReserveFrom = 64 * 1024; // bytes of document
+    const bool large = length >= kReserveFrom;
+    if (large)
+        doc->entries.reserve(length / 2);
+    if (!xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length), 1, doc->entries,
+                             first, count))
         return false;
+    if (!large)
+        doc->entries.shrink_to_fit();
     out.d->data = doc->bytes.data();
     out.d->length = static_cast<std::uint32_t>(length);
     out.d->entries = doc->entries.data() + first;

@@ -166,6 +166,9 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
 
     // 19.
     LoadAccount(script, m_commandLine.bRecording);
+    // The rows now hold all they show: the model read from the store goes before the window
+    // is built up and painted, rather than at the end of the start.
+    script = CScriptObj();
     OfferRecovery();
 
     // 20.

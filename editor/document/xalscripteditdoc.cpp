@@ -22,7 +22,7 @@ namespace {
 constexpr int kRecoveryIntervalMs = 30'000;
 
 void Trace(const QString& format, std::initializer_list<QString> args) {
-    QJTrace(6, QString::fromUtf16(kTraceSource), QJTraceFormat(format, args));
+    QJTrace(6, QString::fromUtf16(kTraceSource), format, args);
 }
 
 // Creates folder and its missing parents readable by the user only; the folder itself is

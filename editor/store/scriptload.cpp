@@ -255,6 +255,7 @@ CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const QString& path, in
     }
 
     if (const CMDBRecord* params = DocumentArray(element, path, u::kParameters)) {
+        url.m_lstParams.reserve(static_cast<std::size_t>(params->GetCount()));
         for (int i = 0; i < params->GetCount(); ++i) {
             if (const CMDBRecord* p = DocumentAt(*params, i)) {
                 url.m_lstParams.push_back(ReadParameter(*p, Index(Path(path, u::kParameters), i)));
@@ -281,6 +282,7 @@ void ScriptReader::ReadUrls(const CMDBRecord& parent, const QString& path, CSubs
     if (urls == nullptr) {
         return;
     }
+    script.m_lstURLs.reserve(script.m_lstURLs.size() + static_cast<std::size_t>(urls->GetCount()));
     for (int i = 0; i < urls->GetCount(); ++i) {
         if (const CMDBRecord* url = DocumentAt(*urls, i)) {
             script.m_lstURLs.push_back(ReadUrl(*url, Index(Path(path, escript::kUrls), i),
@@ -425,9 +427,8 @@ bool LoadScript(CMongoDB& db, CScriptObj& script, QStringList* rememberedDomains
     for (const auto& record : found) {
         ScriptReader(script).Read(*record, rememberedDomains);
     }
-    QJTrace(6, QString::fromUtf16(kTraceSource),
-            QJTraceFormat(QStringLiteral("Read: User '%s' PWD: '%s'"),
-                          {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)}));
+    QJTrace(6, QString::fromUtf16(kTraceSource), QStringLiteral("Read: User '%s' PWD: '%s'"),
+            {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)});
     return !found.IsEmpty();
 }
 
