@@ -349,7 +349,9 @@ bool EmbeddedStore::Select(const QString& ns, const CMDBRecord& query, int limit
         if (!CMDBRecord::FromBson(data, static_cast<std::size_t>(size), row.doc))
             return st.Fail(QStringLiteral("A document of %1 in the embedded store %2 is damaged.")
                                .arg(ns, m_path));
-        if (!Matches(row.doc, query))
+        // Matched on a copy sharing the bytes: matching decodes the top level, and the document
+        // handed out stays its stored bytes (checked and copied as they are, decoded on demand).
+        if (!Matches(CMDBRecord(row.doc), query))
             continue;
         rows.push_back(std::move(row));
         if (limit > 0 && static_cast<int>(rows.size()) >= limit)
