@@ -20,8 +20,10 @@ namespace xal::db {
 
 // Loading a large e-script makes and frees records by the hundred thousand; blocks of one size
 // from a free list keep that churn off the general allocator, whose consolidation of many small
-// frees otherwise costs more than the loading itself. Blocks are reused, never returned, so the
-// pool holds at most what the largest document needed at once. Under AddressSanitizer every
+// frees otherwise costs more than the loading itself. Blocks are reused; once the last block is
+// given back (a large document read and let go) all slabs but one go back to the general
+// allocator, so that a program does not carry a large load's records for the rest of its
+// run. Under AddressSanitizer every
 // block comes from the general allocator, so that use after free is still caught.
 class BlockPool {
 public:
@@ -35,6 +37,7 @@ public:
             Grow();
         Node* n = m_free;
         m_free = n->next;
+        ++m_live;
         return n;
 #endif
     }
@@ -48,7 +51,14 @@ public:
         auto* n = static_cast<Node*>(p);
         n->next = m_free;
         m_free = n;
+        if (--m_live == 0 && m_slabs.size() > kSlabsKept)
+            KeepFirstSlab();
 #endif
+    }
+
+    // Slabs held (for tests; none when passing through).
+    [[nodiscard]] std::size_t SlabCount() const {
+        return m_slabs.size();
     }
 
 private:
@@ -56,6 +66,8 @@ private:
         Node* next;
     };
     static constexpr std::size_t kBlocksPerSlab = 256;
+    // Slabs above this many are let go when no block is in use.
+    static constexpr std::size_t kSlabsKept = 16;
     // Held for a few instructions only, so spinning is cheaper than a mutex.
     void Lock() noexcept {
         while (m_busy.test_and_set(std::memory_order_acquire))
@@ -72,16 +84,27 @@ private:
         BlockPool& p;
     };
     void Grow() {
-        auto& slab = m_slabs.emplace_back(std::make_unique<std::byte[]>(m_size * kBlocksPerSlab));
+        Thread(m_slabs.emplace_back(std::make_unique<std::byte[]>(m_size * kBlocksPerSlab)).get());
+    }
+    // Puts every block of slab on the free list.
+    void Thread(std::byte* slab) {
         for (std::size_t i = kBlocksPerSlab; i-- > 0;) {
-            auto* n = reinterpret_cast<Node*>(slab.get() + i * m_size);
+            auto* n = reinterpret_cast<Node*>(slab + i * m_size);
             n->next = m_free;
             m_free = n;
         }
     }
+    // Every block is free: the list is made anew from the first slab alone.
+    void KeepFirstSlab() {
+        m_slabs.resize(1);
+        m_slabs.shrink_to_fit();
+        m_free = nullptr;
+        Thread(m_slabs.front().get());
+    }
     std::size_t m_size;
     [[maybe_unused]] std::atomic_flag m_busy = ATOMIC_FLAG_INIT; // unused when passing through
     [[maybe_unused]] Node* m_free = nullptr;
+    [[maybe_unused]] std::size_t m_live = 0; // blocks taken and not given back
     [[maybe_unused]] std::vector<std::unique_ptr<std::byte[]>> m_slabs;
 };
 

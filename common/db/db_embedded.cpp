@@ -128,6 +128,12 @@ public:
     // changed on its stored bytes; anything else goes through the record engine.
     bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
                     std::size_t length, bool upsert, bool multi, Status& st, std::int64_t* matched);
+    // Empties SQLite's page cache, which keeps the pages of the documents read last.
+    void ReleaseMemory() {
+        const std::lock_guard lock(m_mutex);
+        if (m_db)
+            sqlite3_db_release_memory(m_db);
+    }
 
 private:
     enum class Raw { Done, Failed, NotHandled };
@@ -641,6 +647,7 @@ public:
         : m_store(std::make_shared<EmbeddedStore>(path)) {}
 
     bool Connect(Status& st) override { return m_store->Open(st); }
+    void ReleaseMemory() override { m_store->ReleaseMemory(); }
     bool Authenticate(const QString&, const QString&, const QString&, Status& st) override {
         // The file's own permissions guard the embedded store; there are no accounts.
         return m_store->IsOpen() || st.Fail(QStringLiteral("Not connected to the database."));

@@ -106,6 +106,10 @@ bool CMongoDB::IsConnected() const {
     return m_backend->IsConnected();
 }
 
+void CMongoDB::ReleaseMemory() {
+    m_backend->ReleaseMemory();
+}
+
 bool CMongoDB::SeekToList(const QString& ns, const CMDBRecord& query, CMDBRecordList& out,
                           const QStringList* fields) {
     Outcome o(m_strLastError, m_bDuplicateKey);

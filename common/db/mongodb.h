@@ -176,6 +176,9 @@ public:
     bool Authenticate(const QString& database, const QString& user, const QString& password,
                       QString& error, bool digestPassword = true);
     [[nodiscard]] bool IsConnected() const;
+    // Gives back memory the connection keeps only for speed (the embedded store's page cache
+    // after a large read); nothing stored changes.
+    void ReleaseMemory();
 
     bool SeekToList(const QString& ns, const CMDBRecord& query, CMDBRecordList& out,
                     const QStringList* fields = nullptr);

@@ -69,6 +69,8 @@ DocLoadStatus CXALScripEditDoc::Load(CMongoDB& db, const QString& id, CScriptObj
             *error = cause;
         return cause.isEmpty() ? DocLoadStatus::NotFound : DocLoadStatus::Failed;
     }
+    // The store's cache still holds the pages just read; the rows are about to take their place.
+    db.ReleaseMemory();
     m_lstDomainRemembered = remembered;
     SetFromScript(script);
     return DocLoadStatus::Loaded;
