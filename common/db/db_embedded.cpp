@@ -147,6 +147,17 @@ private:
     bool Select(const QString& ns, const CMDBRecord& query, int limit, std::vector<Row>& rows,
                 Status& st);
     bool InsertRow(const QString& ns, CMDBRecord doc, Status& st);
+    // The stored body of the row, read whole; an SQLite result code.
+    int ReadBody(sqlite3_int64 rowid, std::vector<std::uint8_t>& body) {
+        sqlite3_blob* blob = nullptr;
+        int rc = sqlite3_blob_open(m_db, "main", "documents", "body", rowid, 0, &blob);
+        if (rc == SQLITE_OK) {
+            body.resize(static_cast<std::size_t>(sqlite3_blob_bytes(blob)));
+            rc = sqlite3_blob_read(blob, body.data(), static_cast<int>(body.size()), 0);
+        }
+        sqlite3_blob_close(blob);
+        return rc;
+    }
     bool CheckNamespace(const QString& ns, Status& st);
 
     // SQLite's count of changes to the file, by this connection or any other; 0 if unknown.
@@ -340,7 +351,7 @@ bool EmbeddedStore::Select(const QString& ns, const CMDBRecord& query, int limit
     const Value* id = RecordAccess::Find(query, QStringLiteral("_id"));
     const bool byKey = id && id->type != CMDBRecord::Type::Document &&
                        id->type != CMDBRecord::Type::Array && id->type != CMDBRecord::Type::Null;
-    Statement stmt(m_db, byKey ? "SELECT rowid, body FROM documents WHERE ns = ?1 AND id_key = ?2"
+    Statement stmt(m_db, byKey ? "SELECT rowid FROM documents WHERE ns = ?1 AND id_key = ?2"
                                : "SELECT rowid, body FROM documents WHERE ns = ?1 ORDER BY rowid");
     if (!stmt.Ok())
         return Fail(st, stmt.PrepareCode(), QStringLiteral("be read"));
@@ -349,10 +360,21 @@ bool EmbeddedStore::Select(const QString& ns, const CMDBRecord& query, int limit
         stmt.Bind(2, IdKey(*id));
     int rc;
     while ((rc = stmt.Step()) == SQLITE_ROW) {
-        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.Get(), 1));
-        const int size = sqlite3_column_bytes(stmt.Get(), 1);
         Row row{sqlite3_column_int64(stmt.Get(), 0), CMDBRecord()};
-        if (!CMDBRecord::FromBson(data, static_cast<std::size_t>(size), row.doc))
+        bool read = false;
+        if (byKey) {
+            // The document asked for by its key goes from SQLite's pages straight into the
+            // record's buffer, without the copy a column read would make first.
+            std::vector<std::uint8_t> body;
+            if (const int blobRc = ReadBody(row.rowid, body); blobRc != SQLITE_OK)
+                return Fail(st, blobRc, QStringLiteral("be read"));
+            read = RecordAccess::FromBsonBytes(std::move(body), row.doc);
+        } else {
+            const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.Get(), 1));
+            const int size = sqlite3_column_bytes(stmt.Get(), 1);
+            read = CMDBRecord::FromBson(data, static_cast<std::size_t>(size), row.doc);
+        }
+        if (!read)
             return st.Fail(QStringLiteral("A document of %1 in the embedded store %2 is damaged.")
                                .arg(ns, m_path));
         // Matched on a copy sharing the bytes: matching decodes the top level, and the document

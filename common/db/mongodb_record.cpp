@@ -512,12 +512,22 @@ std::vector<std::uint8_t> CMDBRecord::ToBson() const {
 }
 
 bool CMDBRecord::FromBson(const std::uint8_t* data, std::size_t length, CMDBRecord& out) {
+    if (data == nullptr) {
+        out.Clear();
+        out.d->isArray = false;
+        return false;
+    }
+    return RecordAccess::FromBsonBytes(std::vector<std::uint8_t>(data, data + length), out);
+}
+
+bool RecordAccess::FromBsonBytes(std::vector<std::uint8_t> bytes, CMDBRecord& out) {
     out.Clear();
     out.d->isArray = false;
-    if (data == nullptr || length < 5 || length > std::numeric_limits<std::uint32_t>::max())
+    const std::size_t length = bytes.size();
+    if (length < 5 || length > std::numeric_limits<std::uint32_t>::max())
         return false;
     auto doc = std::make_shared<LazyDocument>();
-    doc->bytes.assign(data, data + length);
+    doc->bytes = std::move(bytes);
     std::uint32_t first = 0;
     std::uint32_t count = 0;
     // The index is built in one walk straight into its place. Every element takes at least two
