@@ -20,10 +20,10 @@ namespace xal::db {
 
 // Loading a large e-script makes and frees records by the hundred thousand; blocks of one size
 // from a free list keep that churn off the general allocator, whose consolidation of many small
-// frees otherwise costs more than the loading itself. Blocks are reused; once the last block is
-// given back (a large document read and let go) all slabs but one go back to the general
-// allocator, so that a program does not carry a large load's records for the rest of its
-// run. Under AddressSanitizer every
+// frees otherwise costs more than the loading itself. Blocks are reused, so repeated loads find
+// their slabs ready; Trim gives all slabs but one back to the general allocator when no block
+// is in use, for a program that read one large document and goes on with other work. Under
+// AddressSanitizer every
 // block comes from the general allocator, so that use after free is still caught.
 class BlockPool {
 public:
@@ -51,8 +51,23 @@ public:
         auto* n = static_cast<Node*>(p);
         n->next = m_free;
         m_free = n;
-        if (--m_live == 0 && m_slabs.size() > kSlabsKept)
-            KeepFirstSlab();
+        --m_live;
+#endif
+    }
+
+    // When no block is in use, keeps the first slab only; returns whether it did.
+    bool Trim() noexcept {
+#ifdef XAL_BLOCKPOOL_PASS_THROUGH
+        return false;
+#else
+        const Guard guard(*this);
+        if (m_live != 0 || m_slabs.size() <= 1)
+            return false;
+        m_slabs.resize(1);
+        m_slabs.shrink_to_fit(); // never grows, so never throws
+        m_free = nullptr;
+        Thread(m_slabs.front().get());
+        return true;
 #endif
     }
 
@@ -66,8 +81,6 @@ private:
         Node* next;
     };
     static constexpr std::size_t kBlocksPerSlab = 256;
-    // Slabs above this many are let go when no block is in use.
-    static constexpr std::size_t kSlabsKept = 16;
     // Held for a few instructions only, so spinning is cheaper than a mutex.
     void Lock() noexcept {
         while (m_busy.test_and_set(std::memory_order_acquire))
@@ -93,13 +106,6 @@ private:
             n->next = m_free;
             m_free = n;
         }
-    }
-    // Every block is free: the list is made anew from the first slab alone.
-    void KeepFirstSlab() {
-        m_slabs.resize(1);
-        m_slabs.shrink_to_fit();
-        m_free = nullptr;
-        Thread(m_slabs.front().get());
     }
     std::size_t m_size;
     [[maybe_unused]] std::atomic_flag m_busy = ATOMIC_FLAG_INIT; // unused when passing through

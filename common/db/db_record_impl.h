@@ -57,6 +57,8 @@ public:
     static const Value* Lookup(const CMDBRecord& record, const QString& name, Value& tmp);
     // Turns a record read from BSON (which decodes on demand) into plain fields, one level.
     static void Materialize(const CMDBRecord& record);
+    // Gives the record pools' free slabs back when no record is alive (see BlockPool::Trim).
+    static void TrimPools();
     // As CMDBRecord::FromBson, keeping the given bytes instead of copying them.
     static bool FromBsonBytes(std::vector<std::uint8_t> bytes, CMDBRecord& out);
 };

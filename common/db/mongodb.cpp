@@ -1,6 +1,7 @@
 // CMongoDB: one database session over the store the server text names.
 
 #include "db_backend.h"
+#include "db_record_impl.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -108,6 +109,7 @@ bool CMongoDB::IsConnected() const {
 
 void CMongoDB::ReleaseMemory() {
     m_backend->ReleaseMemory();
+    xal::db::RecordAccess::TrimPools();
 }
 
 bool CMongoDB::SeekToList(const QString& ns, const CMDBRecord& query, CMDBRecordList& out,

@@ -97,6 +97,11 @@ xal::db::BlockPool& RecordPool() {
 }
 } // namespace
 
+void RecordAccess::TrimPools() {
+    RecordPool().Trim();
+    CMDBRecord::Impl::Pool().Trim();
+}
+
 void* CMDBRecord::operator new(std::size_t size) {
     return size == sizeof(CMDBRecord) ? RecordPool().Take() : ::operator new(size);
 }

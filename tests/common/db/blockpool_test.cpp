@@ -1,5 +1,5 @@
-// The record pool lets go of a large load's slabs once every block is back, and never hands
-// out a block twice, before or after.
+// The record pool gives a large load's slabs back only when every block is back, and never
+// hands out a block twice, before or after.
 
 #include "db_blockpool.h"
 
@@ -20,7 +20,7 @@ std::vector<void*> TakeMany(xal::db::BlockPool& pool, int n) {
 }
 } // namespace
 
-TEST(BlockPool, slabs_of_a_large_load_go_when_every_block_is_back_and_blocks_stay_unique) {
+TEST(BlockPool, trimming_keeps_one_slab_only_when_every_block_is_back_and_blocks_stay_unique) {
 #ifdef XAL_BLOCKPOOL_PASS_THROUGH
     GTEST_SKIP() << "blocks come from the general allocator under AddressSanitizer";
 #else
@@ -31,15 +31,18 @@ TEST(BlockPool, slabs_of_a_large_load_go_when_every_block_is_back_and_blocks_sta
     blocks.pop_back();
     for (void* block : blocks)
         pool.Give(block);
-    EXPECT_EQ(pool.SlabCount(), 20U) << "one block is still in use";
+    EXPECT_EQ(pool.SlabCount(), 20U) << "slabs are kept for the next load";
+    EXPECT_FALSE(pool.Trim()) << "one block is still in use";
+    EXPECT_EQ(pool.SlabCount(), 20U);
     pool.Give(kept);
+    EXPECT_TRUE(pool.Trim());
     EXPECT_EQ(pool.SlabCount(), 1U);
 
     blocks = TakeMany(pool, 600);
     EXPECT_EQ(pool.SlabCount(), 3U);
     EXPECT_EQ(std::set<void*>(blocks.begin(), blocks.end()).size(), blocks.size());
+    EXPECT_FALSE(pool.Trim());
     for (void* block : blocks)
         pool.Give(block);
-    EXPECT_EQ(pool.SlabCount(), 3U) << "a few slabs are kept";
 #endif
 }
