@@ -9,6 +9,7 @@
 #include "db_blockpool.h"
 #include "db_record_impl.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -540,9 +541,11 @@ bool RecordAccess::FromBsonBytes(std::vector<std::uint8_t> bytes, CMDBRecord& ou
     // enough: the vector never moves, and of such a reservation only the pages written are ever
     // given memory. A small document's index grows as usual and is trimmed.
     constexpr std::size_t kReserveFrom = 64 * 1024; // bytes of document
+    // Beyond MongoDB's largest document the bound is not reserved whole (the vector grows).
+    constexpr std::size_t kReserveAtMost = std::size_t{8} << 20; // entries: 16 MB / 2
     const bool large = length >= kReserveFrom;
     if (large)
-        doc->entries.reserve(length / 2);
+        doc->entries.reserve(std::min(length / 2, kReserveAtMost));
     if (!xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length), 1, doc->entries,
                              first, count))
         return false;
