@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSet>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTextStream>
 
@@ -195,7 +196,15 @@ bool LoadDocuments(const QString& path, std::vector<CMDBRecord>& out, QString& e
         error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return false;
     }
-    const QString text = QString::fromUtf8(file.readAll());
+    // Bytes that are not UTF-8 would be imported as replacement characters: refused.
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(file.readAll());
+    if (decoder.hasError()) {
+        const qsizetype bad = text.indexOf(QChar(QChar::ReplacementCharacter));
+        error = QStringLiteral("%1, %2: the file holds bytes that are not UTF-8")
+                    .arg(path, Position(text, std::max<qsizetype>(bad, 0)));
+        return false;
+    }
     qsizetype pos = 0;
     bool any = false;
     while (true) {

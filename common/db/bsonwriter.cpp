@@ -47,9 +47,10 @@ std::uint8_t* Put32(std::uint8_t* out, std::uint32_t n) {
     return out + 4;
 }
 
-// Room for an element's type, key and NUL (an element number takes at most 10 digits).
+// Room for an element's type, key and NUL (an element number takes at most 10 digits); a
+// short key is copied as a block of 16 bytes.
 std::size_t HeaderRoom(const QByteArray& key) {
-    return 2 + std::max<std::size_t>(static_cast<std::size_t>(key.size()), 10);
+    return 1 + std::max<std::size_t>(static_cast<std::size_t>(key.size()) + 1, 16);
 }
 
 void Patch32(std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t length) {
@@ -62,50 +63,47 @@ CMDBBsonWriter::Key::Key(QStringView name) : m_utf8(name.toUtf8()) {
     const auto nul = m_utf8.indexOf('\0');
     if (nul >= 0)
         m_utf8.truncate(nul);
+    if (static_cast<std::size_t>(m_utf8.size()) < m_head.size())
+        std::memcpy(m_head.data(), m_utf8.constData(), static_cast<std::size_t>(m_utf8.size()));
 }
 
 CMDBBsonWriter::CMDBBsonWriter(std::vector<std::uint8_t> buffer) : m_bytes(std::move(buffer)) {
-    m_bytes.clear();
-    m_bytes.reserve(256);
+    // The buffer keeps its size: bytes already there are overwritten, not zeroed again.
     m_levels.push_back({0, 0, false});
     Commit(Put32(Room(4), 0));
 }
 
-std::uint8_t* CMDBBsonWriter::Room(std::size_t n) {
-    const std::size_t at = m_bytes.size();
-    if (m_bytes.capacity() < at + n)
-        m_bytes.reserve(std::max(m_bytes.capacity() * 2, at + n));
-    m_bytes.resize(at + n);
-    return m_bytes.data() + at;
-}
-
-void CMDBBsonWriter::Commit(const std::uint8_t* end) {
-    m_bytes.resize(static_cast<std::size_t>(end - m_bytes.data()));
+void CMDBBsonWriter::Grow(std::size_t size) {
+    // Value-initialises the new bytes once; every later write into them is a plain store.
+    m_bytes.resize(std::max({m_bytes.size() * 2, size, std::size_t{256}}));
 }
 
 std::uint8_t* CMDBBsonWriter::Element(std::uint8_t* out, std::uint8_t type, const Key& key) {
     *out++ = type;
     Level& level = m_levels.back();
     if (!level.array) {
-        std::memcpy(out, key.m_utf8.constData(), static_cast<std::size_t>(key.m_utf8.size()));
-        out += key.m_utf8.size();
+        const auto n = static_cast<std::size_t>(key.m_utf8.size());
+        if (n < key.m_head.size()) {
+            std::memcpy(out, key.m_head.data(), key.m_head.size()); // the NUL included
+            return out + n + 1;
+        }
+        std::memcpy(out, key.m_utf8.constData(), n);
+        out += n;
         *out++ = 0;
         return out;
     }
-    // Element numbers are most of the keys of a large document; written by hand.
-    char digits[12];
-    char* end = digits + sizeof digits;
-    char* p = end;
+    // Element numbers are most of the keys of a large document; written in place.
     std::uint32_t n = level.next++;
+    std::size_t digits = 1;
+    for (std::uint32_t rest = n; rest >= 10; rest /= 10)
+        ++digits;
+    std::uint8_t* p = out + digits;
+    *p = 0;
     do {
-        *--p = static_cast<char>('0' + n % 10);
+        *--p = static_cast<std::uint8_t>('0' + n % 10);
         n /= 10;
     } while (n != 0);
-    const auto length = static_cast<std::size_t>(end - p);
-    std::memcpy(out, p, length);
-    out += length;
-    *out++ = 0;
-    return out;
+    return out + digits + 1;
 }
 
 void CMDBBsonWriter::Fixed(std::uint8_t type, const Key& key, const void* value,
@@ -125,7 +123,8 @@ void CMDBBsonWriter::AppendStr(const Key& key, QStringView value) {
         const std::size_t headerAt = static_cast<std::size_t>(text - m_bytes.data());
         const QByteArray utf8 = value.toUtf8();
         length = static_cast<std::size_t>(utf8.size());
-        m_bytes.resize(headerAt + length + 1);
+        if (m_bytes.size() < headerAt + length + 1)
+            Grow(headerAt + length + 1);
         text = m_bytes.data() + headerAt;
         std::memcpy(text, utf8.constData(), length);
     }
@@ -176,7 +175,10 @@ bool CMDBBsonWriter::AppendFieldsOf(const std::uint8_t* data, std::size_t length
     }
     if (it.err_off != 0)
         return false;
-    m_bytes.insert(m_bytes.end(), data + 4, data + length - 1);
+    const std::size_t n = length - 5;
+    std::uint8_t* out = Room(n);
+    std::memcpy(out, data + 4, n);
+    Commit(out + n);
     return true;
 }
 
@@ -197,21 +199,27 @@ void CMDBBsonWriter::BeginArray(const Key& key) {
 void CMDBBsonWriter::End() {
     if (m_levels.size() <= 1)
         return;
-    m_bytes.push_back(0);
+    std::uint8_t* out = Room(1);
+    *out = 0;
+    Commit(out + 1);
     const std::size_t start = m_levels.back().start;
-    Patch32(m_bytes, start, m_bytes.size() - start);
+    Patch32(m_bytes, start, m_used - start);
     m_levels.pop_back();
 }
 
 std::vector<std::uint8_t> CMDBBsonWriter::Finish() {
     while (m_levels.size() > 1)
         End();
-    m_bytes.push_back(0);
-    if (m_bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    std::uint8_t* end = Room(1);
+    *end = 0;
+    Commit(end + 1);
+    if (m_used > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return {};
-    Patch32(m_bytes, 0, m_bytes.size());
+    Patch32(m_bytes, 0, m_used);
+    m_bytes.resize(m_used); // shrinks: the capacity stays with the caller
     std::vector<std::uint8_t> out = std::move(m_bytes);
     m_bytes.clear();
+    m_used = 0;
     m_levels.assign(1, {0, 0, false});
     Commit(Put32(Room(4), 0));
     return out;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QStringView>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
     private:
         friend class CMDBBsonWriter;
         QByteArray m_utf8;
+        // A short name with its NUL and zeros after it: copied as one 16-byte block.
+        std::array<char, 16> m_head{};
     };
 
     // Inside an array the key is ignored: elements are numbered from 0.
@@ -53,9 +56,16 @@ public:
 
 private:
     // Makes room for at most n more bytes and returns where they start; Commit(end) keeps
-    // the bytes up to end.
-    std::uint8_t* Room(std::size_t n);
-    void Commit(const std::uint8_t* end);
+    // the bytes up to end. Inline: they run for every element of a document.
+    std::uint8_t* Room(std::size_t n) {
+        if (m_bytes.size() - m_used < n)
+            Grow(m_used + n);
+        return m_bytes.data() + m_used;
+    }
+    void Commit(const std::uint8_t* end) {
+        m_used = static_cast<std::size_t>(end - m_bytes.data());
+    }
+    void Grow(std::size_t size);
     // Writes the element's type and key at out; returns the end.
     std::uint8_t* Element(std::uint8_t* out, std::uint8_t type, const Key& key);
     void Fixed(std::uint8_t type, const Key& key, const void* value, std::size_t length);
@@ -66,6 +76,7 @@ private:
         std::uint32_t next; // the next element number of an array
         bool array;
     };
-    std::vector<std::uint8_t> m_bytes;
+    std::vector<std::uint8_t> m_bytes; // written up to m_used; the rest is room
+    std::size_t m_used = 0;
     std::vector<Level> m_levels;
 };

@@ -6,17 +6,22 @@
 #include "db_rawupdate.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace xal::db {
@@ -110,13 +115,20 @@ class EmbeddedStore {
 public:
     explicit EmbeddedStore(QString path) : m_path(std::move(path)) {}
     ~EmbeddedStore() {
-        if (m_db)
-            sqlite3_close_v2(m_db);
+        if (!m_db)
+            return;
+        // The last connection's checkpoint on closing reads the -shm file, which faults as any
+        // other use would; the WAL is then left for the next program to open the store.
+        Status damaged;
+        if (!CheckFiles(damaged))
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close_v2(m_db);
     }
     EmbeddedStore(const EmbeddedStore&) = delete;
     EmbeddedStore& operator=(const EmbeddedStore&) = delete;
 
     bool Open(Status& st);
+    bool OpenOnce(Status& st);
     [[nodiscard]] bool IsOpen() const { return m_db != nullptr; }
     bool Find(const QString& ns, const CMDBRecord& query, const FindOptions& options,
               CMDBRecordList& out, Status& st);
@@ -159,6 +171,8 @@ private:
         return rc;
     }
     bool CheckNamespace(const QString& ns, Status& st);
+    // With shmMapped false (before the connection is open), only the marks are checked.
+    bool CheckFiles(Status& st, bool shmMapped = true);
 
     // SQLite's count of changes to the file, by this connection or any other; 0 if unknown.
     std::int64_t DataVersion() {
@@ -173,6 +187,8 @@ private:
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    // Largest size of the -shm file seen while this connection has it mapped.
+    off_t m_shmSize = 0;
     std::mutex m_mutex;
     // The document the last save wrote (valid while the data version is unchanged), and the
     // buffer the next one is built in.
@@ -226,6 +242,26 @@ bool EmbeddedStore::Open(Status& st) {
     std::lock_guard lock(m_mutex);
     if (m_db)
         return true;
+    // Two programs opening a new store at once: switching it to WAL needs the file to itself,
+    // and SQLite says busy at once there instead of waiting in its busy handler.
+    QElapsedTimer waited;
+    waited.start();
+    int pauseMs = 5;
+    for (;;) {
+        Status attempt;
+        if (OpenOnce(attempt))
+            return true;
+        const int code = attempt.code & 0xff;
+        if ((code != SQLITE_BUSY && code != SQLITE_LOCKED) || waited.elapsed() >= kBusyTimeoutMs) {
+            st = attempt;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        pauseMs = std::min(pauseMs * 2, 250);
+    }
+}
+
+bool EmbeddedStore::OpenOnce(Status& st) {
     if (m_path.isEmpty())
         return st.Fail(QStringLiteral("The embedded store needs a file: embedded:<path>."));
     const QFileInfo info(m_path);
@@ -267,6 +303,9 @@ bool EmbeddedStore::Open(Status& st) {
             return st.Fail(QStringLiteral("The embedded store %1 cannot be created: %2")
                                .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
     }
+    m_shmSize = 0;
+    if (!CheckFiles(st, false))
+        return false;
     int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -339,6 +378,40 @@ bool EmbeddedStore::CheckNamespace(const QString& ns, Status& st) {
     QByteArray coll;
     if (!SplitNamespace(ns, db, coll))
         return st.Fail(QStringLiteral("The namespace '%1' is not valid.").arg(ns));
+    return CheckFiles(st);
+}
+
+// SQLite maps the -shm file and writes to it for every read and write. A write to a page of
+// that mapping ends the process with SIGBUS when the file was made immutable or append-only
+// (chattr) or truncated by another program after it was mapped; such a store is refused here,
+// before SQLite touches it, with the cause.
+bool EmbeddedStore::CheckFiles(Status& st, bool shmMapped) {
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const QByteArray path = QFile::encodeName(m_path) + suffix;
+        // statx, not open: closing any descriptor of these files would drop the POSIX locks
+        // SQLite holds on them in this process.
+        struct statx info = {};
+        if (::statx(AT_FDCWD, path.constData(), 0, STATX_SIZE, &info) != 0)
+            continue; // -wal and -shm come and go with the connections
+        const std::uint64_t marks = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+        const QString name = QFile::decodeName(path);
+        if ((info.stx_attributes & info.stx_attributes_mask & marks) != 0)
+            return st.Fail(QStringLiteral("The embedded store file %1 is marked immutable or "
+                                          "append-only (chattr), so it is read-only even to its "
+                                          "owner; the store cannot be used until the mark is "
+                                          "removed.")
+                               .arg(name));
+        if (shmMapped && std::strcmp(suffix, "-shm") == 0 && (info.stx_mask & STATX_SIZE) != 0) {
+            const auto size = static_cast<off_t>(info.stx_size);
+            if (size < m_shmSize)
+                return st.Fail(QStringLiteral("The embedded store file %1 was truncated by "
+                                              "another program while this program had the store "
+                                              "open; close every program using the store and "
+                                              "open it again.")
+                                   .arg(name));
+            m_shmSize = size;
+        }
+    }
     return true;
 }
 

@@ -464,22 +464,68 @@ void CMDBRecord::AppendFields(const CMDBRecord& other) {
         RecordAccess::Put(*this, field.name, field.value);
 }
 
+namespace {
+// True when the n bytes are all ASCII (NUL included); eight at a time, as nearly every text of
+// a stored e-script is.
+bool IsAscii(const char* text, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text + i, 8);
+        if ((word & 0x8080808080808080ULL) != 0)
+            return false;
+    }
+    for (; i < n; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0x80) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool IsUtf8(const char* text, std::size_t n, bool allowNul) {
+    return (IsAscii(text, n) && (allowNul || std::memchr(text, 0, n) == nullptr)) ||
+           bson_utf8_validate(text, n, allowNul);
+}
+
+// Keys and texts of the document at it, and of every document inside, are UTF-8 (texts may hold
+// NUL). bson_validate's UTF-8 flag does not look at values in every libbson version.
+bool Utf8Throughout(bson_iter_t* it) {
+    while (bson_iter_next(it)) {
+        const char* key = bson_iter_key(it);
+        if (!IsUtf8(key, std::strlen(key), false))
+            return false;
+        switch (bson_iter_type(it)) {
+        case BSON_TYPE_UTF8: {
+            std::uint32_t length = 0;
+            const char* text = bson_iter_utf8(it, &length);
+            if (!IsUtf8(text, length, true))
+                return false;
+            break;
+        }
+        case BSON_TYPE_DOCUMENT:
+        case BSON_TYPE_ARRAY: {
+            bson_iter_t child;
+            if (!bson_iter_recurse(it, &child) || !Utf8Throughout(&child))
+                return false;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return true;
+}
+} // namespace
+
 bool CMDBRecord::HasValidUtf8() const {
-    // A record that still is the document it was read from is checked where it lies.
-    std::vector<std::uint8_t> bytes;
-    const bool inPlace = d->Pristine();
-    if (!inPlace)
-        bytes = ToBson();
-    const std::uint8_t* data = inPlace ? d->data : bytes.data();
-    const std::size_t length = inPlace ? d->length : bytes.size();
-    bson_t doc;
-    if (length == 0 || !bson_init_static(&doc, data, length))
-        return false;
-    std::size_t offset = 0;
-    return bson_validate(
-        &doc,
-        static_cast<bson_validate_flags_t>(BSON_VALIDATE_UTF8 | BSON_VALIDATE_UTF8_ALLOW_NULL),
-        &offset);
+    // The stored bytes, while the record still holds them: once its values are decoded, text
+    // that was not UTF-8 has become replacement characters, which would pass the check.
+    bson_iter_t it;
+    if (d->Lazy())
+        return bson_iter_init_from_data(&it, d->data, d->length) && Utf8Throughout(&it);
+    const std::vector<std::uint8_t> bytes = ToBson();
+    return !bytes.empty() && bson_iter_init_from_data(&it, bytes.data(), bytes.size()) &&
+           Utf8Throughout(&it);
 }
 
 void CMDBRecord::Clear() {

@@ -264,6 +264,10 @@ CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const Where& path, int 
     namespace u = escript::url;
     CURLObj url;
     url.m_bSendAsMultipartMime = element.GetBool(u::kSendAsMultipartMime, false);
+    if (const CMDBRecord::Type type = element.GetType(u::kSendAsMultipartMime);
+        type != CMDBRecord::Type::Missing && type != CMDBRecord::Type::Bool) {
+        WrongType(Path(path, u::kSendAsMultipartMime), type, QStringLiteral("true or false"));
+    }
     url.m_strURL = Str(element, path, u::kUrl);
     url.m_strServer = Str(element, path, u::kServer);
     url.m_nMethod = Int(element, path, u::kMethod);
@@ -324,11 +328,12 @@ void ScriptReader::Read(const CMDBRecord& record, QStringList* rememberedDomains
         Problem(escript::kId, QStringLiteral("names a document holding text that is not valid "
                                              "UTF-8"));
     }
-    m_script.m_strRootURL = record.GetStr(escript::kRootUrl, QString());
-    m_script.m_strTitle = record.GetStr(escript::kTitle, QString());
-    m_script.m_strServer = record.GetStr(escript::kServer, QString());
-    m_script.m_nInternetProtocol = record.GetInt(escript::kInternetProtocol, 0);
     const Where top;
+    // A changed root URL is written with its server and protocol; the title is not written.
+    m_script.m_strRootURL = Str(record, top, escript::kRootUrl);
+    m_script.m_strTitle = record.GetStr(escript::kTitle, QString());
+    m_script.m_strServer = Str(record, top, escript::kServer);
+    m_script.m_nInternetProtocol = Int(record, top, escript::kInternetProtocol);
     m_script.m_nPort = Port(record, top, escript::kPort);
 
     ReadUrlParameters(record);

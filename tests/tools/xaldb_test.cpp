@@ -185,6 +185,9 @@ TEST(XaldbImport, takes_documents_one_per_line_and_refuses_leftovers_and_repeate
         {"[{\"_id\":\"x2\"}]\n{\"_id\":\"x3\"}", "line 2, column 1"},
         {"{\"_id\":\"x4\",\"a\":{\"b\":1,\"b\":2}}", "'a.b' twice"},
         {"{\"_id\":\"x5\"", "not closed"},
+        {"{\"_id\":\"x6\"}\n{\"_id\":\"x7\",\"t\":\"a\xC3\x28\"}",
+         "line 2, column 19: the file "
+         "holds bytes that are not UTF-8"},
     };
     for (const auto& [text, named] : bad) {
         EXPECT_NE(import(write("bad.json", text), &err), 0) << text;

@@ -75,6 +75,19 @@ TEST(BsonWriter, writes_the_bytes_the_records_write) {
     w.AppendRecord(S("record"), extra);
 
     EXPECT_EQ(w.Finish(), expected.ToBson());
+
+    // From no buffer at all, with text whose UTF-8 outgrows the room its length promised, and
+    // again after Finish: the writer grows where it must and starts afresh.
+    const QString wide(3000, QChar(0x65E5));
+    CMDBRecord grown;
+    grown.SetStr(S("wide"), wide);
+    grown.SetStr(S("after"), S("end"));
+    CMDBBsonWriter fresh;
+    for (int round = 0; round < 2; ++round) {
+        fresh.AppendStr(S("wide"), wide);
+        fresh.AppendStr(S("after"), S("end"));
+        EXPECT_EQ(fresh.Finish(), grown.ToBson()) << round;
+    }
 }
 
 // Two stores holding the same document get the same update, one as a record and one as

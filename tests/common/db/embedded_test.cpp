@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -251,4 +252,88 @@ TEST(EmbeddedStoreFiles, store_and_its_wal_files_are_readable_by_their_user_only
         }
     }
     ::umask(old);
+}
+
+namespace {
+// Sets or clears the immutable mark of a file; false where the caller may not (no root) or the
+// file system has no such mark.
+bool SetImmutable(const QByteArray& path, bool on) {
+    const int fd = ::open(path.constData(), O_RDONLY);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+CMDBRecord Change(const QString& value) {
+    CMDBRecord set;
+    set.SetStr(S("title"), value);
+    CMDBRecord update;
+    update.SetRecord(S("$set"), set);
+    return update;
+}
+} // namespace
+
+// A write to SQLite's mapped -shm file ends the process with SIGBUS once that file is truncated
+// under it or, after its pages were written back, marked immutable: the change fails with the
+// cause instead, and the store keeps what it had.
+TEST(EmbeddedStoreFaults,
+     truncated_or_immutable_shared_memory_file_fails_the_change_with_its_cause) {
+    xal::test::TemporaryEmbeddedStore store;
+    const QByteArray shm = QFile::encodeName(store.Path()) + "-shm";
+    {
+        CMongoDB db(store.ServerText(), QString());
+        QString error;
+        ASSERT_TRUE(db.Connect(error)) << error.toStdString();
+        ASSERT_TRUE(db.Insert(kNs, IdDoc(S("a"))));
+        ASSERT_TRUE(db.Update(kNs, IdDoc(S("a")), Change(S("old"))));
+
+        // Another program truncates the -shm file: no root needed.
+        ASSERT_EQ(::truncate(shm.constData(), 0), 0);
+        EXPECT_FALSE(db.Update(kNs, IdDoc(S("a")), Change(S("new"))));
+        EXPECT_TRUE(db.GetLastError().contains(QFile::decodeName(shm) + S(" was truncated")))
+            << db.GetLastError().toStdString();
+        CMDBRecord out;
+        EXPECT_FALSE(db.SeekReference(kNs, S("a"), out)); // a read would fault as well
+    }
+    CMongoDB reopened(store.ServerText(), QString());
+    QString error;
+    ASSERT_TRUE(reopened.Connect(error)) << error.toStdString();
+    CMDBRecord out;
+    ASSERT_TRUE(reopened.SeekReference(kNs, S("a"), out));
+    EXPECT_EQ(out.GetStr(S("title")), S("old"));
+
+    // The mark itself: the WAL checkpointed and every page written back, so that SQLite's next
+    // change restarts the WAL with a write to a clean, now immutable page of the -shm file.
+    ASSERT_TRUE(reopened.Update(kNs, IdDoc(S("a")), Change(S("older"))));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(store.Path().toUtf8().constData(), &other), SQLITE_OK);
+    sqlite3_exec(other, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ::sync();
+    std::vector<QByteArray> marked;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const QByteArray path = QFile::encodeName(store.Path()) + suffix;
+        if (!SetImmutable(path, true))
+            break;
+        marked.push_back(path);
+    }
+    const bool allMarked = marked.size() == 3;
+    if (allMarked) {
+        EXPECT_FALSE(reopened.Update(kNs, IdDoc(S("a")), Change(S("new"))));
+        EXPECT_TRUE(reopened.GetLastError().contains(S("is marked immutable")))
+            << reopened.GetLastError().toStdString();
+    }
+    for (const QByteArray& path : marked)
+        SetImmutable(path, false);
+    if (!allMarked)
+        GTEST_SKIP() << "marking the store files immutable needs root (CAP_LINUX_IMMUTABLE) and a "
+                        "file system with the mark; the truncated -shm file was tested";
+    ASSERT_TRUE(reopened.SeekReference(kNs, S("a"), out));
+    EXPECT_EQ(out.GetStr(S("title")), S("older"));
 }

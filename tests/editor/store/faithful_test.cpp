@@ -93,6 +93,9 @@ TEST(FaithfulSave, what_a_save_cannot_write_back_makes_the_escript_read_only) {
         {R"("subscripts":[{"name":"c","urls":[{"url":"/x","specialvariable":"f"}]}])",
          "'subscripts[0].urls[0].specialvariable'"},
         {R"("urlparameter":[{"find":"a=","variable":{"v":1}}])", "'urlparameter[0].variable'"},
+        {R"("rooturl":5,"urls":[{"url":"/a"}])", "'rooturl'"},
+        {R"("internetprotocol":"https","urls":[{"url":"/a"}])", "'internetprotocol'"},
+        {R"("urls":[{"url":"/a","sendasmultipartmime":"yes"}])", "'urls[0].sendasmultipartmime'"},
     };
     for (const auto& [fields, named] : cases) {
         PersistTestDb store(TestBackend::Embedded);

@@ -336,6 +336,9 @@ TEST_F(LoadRawBson, invalid_utf8_loads_or_fails_cleanly) {
         ASSERT_EQ(script.m_lstScripts[0].m_lstURLs.size(), 1u);
         EXPECT_TRUE(script.m_lstScripts[0].m_lstURLs[0].m_strURL.startsWith(u"/a"));
         EXPECT_TRUE(script.m_strTitle.endsWith(u"z"));
+        // Shown, but a save would write replacement characters for the stored bytes.
+        EXPECT_TRUE(script.m_strNotSavable.contains(u"not valid UTF-8"))
+            << script.m_strNotSavable.toStdString();
     } else {
         EXPECT_FALSE(m_db.GetLastError().isEmpty()); // refused as damaged, and said so
     }
