@@ -36,42 +36,7 @@ constexpr int kConditional = 3;
 const QString kId = QStringLiteral("bench-escript");
 
 CScriptObj MakeScript() {
-    CScriptObj s;
-    s.m_strID = kId;
-    s.m_strLogonUser = QStringLiteral("bench.user");
-    s.m_strLogonPW = QStringLiteral("bench-pw");
-    s.m_lstDomain = QStringList{".example.com"};
-    s.m_lstDomainAvailable = QStringList{".example.com", ".example.net"};
-    s.m_lstURLParameter.push_back({QStringLiteral("sid"), QStringLiteral("_XALURL_0_"), 0, {}});
-    auto makeScript = [](int kind, int urls, const QString& name) {
-        CSubscriptObj sub;
-        sub.m_nKind = kind;
-        sub.m_strName = name;
-        for (int u = 0; u < urls; ++u) {
-            CURLObj url;
-            url.m_strServer = QStringLiteral("host%1.example.com").arg(u % 7);
-            url.m_strURL = QStringLiteral("/app/section%1/page%2.html").arg(u % 13).arg(u);
-            url.m_nInternetProtocol = u % 2;
-            url.m_nMethod = u % 3 == 0 ? 1 : 0;
-            url.m_nPort = u % 5 == 0 ? 8080 : 0;
-            for (int p = 0; p < kParams; ++p) {
-                CURLParamObj param;
-                param.m_strName = QStringLiteral("param%1").arg(p);
-                param.m_strRawValue = QStringLiteral("value-%1-%2%%20x").arg(u).arg(p);
-                param.m_strValue = param.m_strRawValue;
-                param.m_nMethod = url.m_nMethod;
-                param.m_nSpecialVariable = 0x40;
-                url.m_lstParams.push_back(std::move(param));
-            }
-            sub.m_lstURLs.push_back(std::move(url));
-        }
-        return sub;
-    };
-    s.m_lstScripts.push_back(makeScript(0, kUrls, QString()));
-    for (int c = 0; c < kConditional; ++c) {
-        s.m_lstScripts.push_back(makeScript(1, 5, QStringLiteral("condition %1").arg(c)));
-    }
-    return s;
+    return MakeLargeEScript(kId);
 }
 
 const CScriptObj& Script() {

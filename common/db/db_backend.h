@@ -53,6 +53,8 @@ public:
                             std::size_t length, bool upsert, bool multi, Status& status,
                             std::int64_t* matched) = 0;
     virtual std::unique_ptr<Connection> Acquire(Status& status) = 0;
+    // Gives back memory kept only for speed (caches of what was read); nothing stored changes.
+    virtual void ReleaseMemory() {}
 };
 
 // "db.collection" split at the first dot; false when either half is empty.

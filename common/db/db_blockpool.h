@@ -20,8 +20,10 @@ namespace xal::db {
 
 // Loading a large e-script makes and frees records by the hundred thousand; blocks of one size
 // from a free list keep that churn off the general allocator, whose consolidation of many small
-// frees otherwise costs more than the loading itself. Blocks are reused, never returned, so the
-// pool holds at most what the largest document needed at once. Under AddressSanitizer every
+// frees otherwise costs more than the loading itself. Blocks are reused, so repeated loads find
+// their slabs ready; Trim gives all slabs but one back to the general allocator when no block
+// is in use, for a program that read one large document and goes on with other work. Under
+// AddressSanitizer every
 // block comes from the general allocator, so that use after free is still caught.
 class BlockPool {
 public:
@@ -35,6 +37,7 @@ public:
             Grow();
         Node* n = m_free;
         m_free = n->next;
+        ++m_live;
         return n;
 #endif
     }
@@ -48,7 +51,29 @@ public:
         auto* n = static_cast<Node*>(p);
         n->next = m_free;
         m_free = n;
+        --m_live;
 #endif
+    }
+
+    // When no block is in use, keeps the first slab only; returns whether it did.
+    bool Trim() noexcept {
+#ifdef XAL_BLOCKPOOL_PASS_THROUGH
+        return false;
+#else
+        const Guard guard(*this);
+        if (m_live != 0 || m_slabs.size() <= 1)
+            return false;
+        m_slabs.resize(1);
+        m_slabs.shrink_to_fit(); // never grows, so never throws
+        m_free = nullptr;
+        Thread(m_slabs.front().get());
+        return true;
+#endif
+    }
+
+    // Slabs held (for tests; none when passing through).
+    [[nodiscard]] std::size_t SlabCount() const {
+        return m_slabs.size();
     }
 
 private:
@@ -72,9 +97,12 @@ private:
         BlockPool& p;
     };
     void Grow() {
-        auto& slab = m_slabs.emplace_back(std::make_unique<std::byte[]>(m_size * kBlocksPerSlab));
+        Thread(m_slabs.emplace_back(std::make_unique<std::byte[]>(m_size * kBlocksPerSlab)).get());
+    }
+    // Puts every block of slab on the free list.
+    void Thread(std::byte* slab) {
         for (std::size_t i = kBlocksPerSlab; i-- > 0;) {
-            auto* n = reinterpret_cast<Node*>(slab.get() + i * m_size);
+            auto* n = reinterpret_cast<Node*>(slab + i * m_size);
             n->next = m_free;
             m_free = n;
         }
@@ -82,6 +110,7 @@ private:
     std::size_t m_size;
     [[maybe_unused]] std::atomic_flag m_busy = ATOMIC_FLAG_INIT; // unused when passing through
     [[maybe_unused]] Node* m_free = nullptr;
+    [[maybe_unused]] std::size_t m_live = 0; // blocks taken and not given back
     [[maybe_unused]] std::vector<std::unique_ptr<std::byte[]>> m_slabs;
 };
 

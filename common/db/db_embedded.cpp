@@ -140,6 +140,12 @@ public:
     // changed on its stored bytes; anything else goes through the record engine.
     bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
                     std::size_t length, bool upsert, bool multi, Status& st, std::int64_t* matched);
+    // Empties SQLite's page cache, which keeps the pages of the documents read last.
+    void ReleaseMemory() {
+        const std::lock_guard lock(m_mutex);
+        if (m_db)
+            sqlite3_db_release_memory(m_db);
+    }
 
 private:
     enum class Raw { Done, Failed, NotHandled };
@@ -153,6 +159,17 @@ private:
     bool Select(const QString& ns, const CMDBRecord& query, int limit, std::vector<Row>& rows,
                 Status& st);
     bool InsertRow(const QString& ns, CMDBRecord doc, Status& st);
+    // The stored body of the row, read whole; an SQLite result code.
+    int ReadBody(sqlite3_int64 rowid, std::vector<std::uint8_t>& body) {
+        sqlite3_blob* blob = nullptr;
+        int rc = sqlite3_blob_open(m_db, "main", "documents", "body", rowid, 0, &blob);
+        if (rc == SQLITE_OK) {
+            body.resize(static_cast<std::size_t>(sqlite3_blob_bytes(blob)));
+            rc = sqlite3_blob_read(blob, body.data(), static_cast<int>(body.size()), 0);
+        }
+        sqlite3_blob_close(blob);
+        return rc;
+    }
     bool CheckNamespace(const QString& ns, Status& st);
     // With shmMapped false (before the connection is open), only the marks are checked.
     bool CheckFiles(Status& st, bool shmMapped = true);
@@ -407,7 +424,7 @@ bool EmbeddedStore::Select(const QString& ns, const CMDBRecord& query, int limit
     const Value* id = RecordAccess::Find(query, QStringLiteral("_id"));
     const bool byKey = id && id->type != CMDBRecord::Type::Document &&
                        id->type != CMDBRecord::Type::Array && id->type != CMDBRecord::Type::Null;
-    Statement stmt(m_db, byKey ? "SELECT rowid, body FROM documents WHERE ns = ?1 AND id_key = ?2"
+    Statement stmt(m_db, byKey ? "SELECT rowid FROM documents WHERE ns = ?1 AND id_key = ?2"
                                : "SELECT rowid, body FROM documents WHERE ns = ?1 ORDER BY rowid");
     if (!stmt.Ok())
         return Fail(st, stmt.PrepareCode(), QStringLiteral("be read"));
@@ -416,13 +433,26 @@ bool EmbeddedStore::Select(const QString& ns, const CMDBRecord& query, int limit
         stmt.Bind(2, IdKey(*id));
     int rc;
     while ((rc = stmt.Step()) == SQLITE_ROW) {
-        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.Get(), 1));
-        const int size = sqlite3_column_bytes(stmt.Get(), 1);
         Row row{sqlite3_column_int64(stmt.Get(), 0), CMDBRecord()};
-        if (!CMDBRecord::FromBson(data, static_cast<std::size_t>(size), row.doc))
+        bool read = false;
+        if (byKey) {
+            // The document asked for by its key goes from SQLite's pages straight into the
+            // record's buffer, without the copy a column read would make first.
+            std::vector<std::uint8_t> body;
+            if (const int blobRc = ReadBody(row.rowid, body); blobRc != SQLITE_OK)
+                return Fail(st, blobRc, QStringLiteral("be read"));
+            read = RecordAccess::FromBsonBytes(std::move(body), row.doc);
+        } else {
+            const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.Get(), 1));
+            const int size = sqlite3_column_bytes(stmt.Get(), 1);
+            read = CMDBRecord::FromBson(data, static_cast<std::size_t>(size), row.doc);
+        }
+        if (!read)
             return st.Fail(QStringLiteral("A document of %1 in the embedded store %2 is damaged.")
                                .arg(ns, m_path));
-        if (!Matches(row.doc, query))
+        // Matched on a copy sharing the bytes: matching decodes the top level, and the document
+        // handed out stays its stored bytes (checked and copied as they are, decoded on demand).
+        if (!Matches(CMDBRecord(row.doc), query))
             continue;
         rows.push_back(std::move(row));
         if (limit > 0 && static_cast<int>(rows.size()) >= limit)
@@ -712,6 +742,7 @@ public:
         : m_store(std::make_shared<EmbeddedStore>(path)) {}
 
     bool Connect(Status& st) override { return m_store->Open(st); }
+    void ReleaseMemory() override { m_store->ReleaseMemory(); }
     bool Authenticate(const QString&, const QString&, const QString&, Status& st) override {
         // The file's own permissions guard the embedded store; there are no accounts.
         return m_store->IsOpen() || st.Fail(QStringLiteral("Not connected to the database."));

@@ -5,12 +5,75 @@
 
 #include <mongoc/mongoc.h>
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
 namespace xal::db {
 namespace {
+
+// libmongoc is opened when the first MongoDB store is made, not when the program starts: its
+// constructor initialises OpenSSL and creates a TLS context (about 20 ms of every start), which
+// an editor on the embedded store never needs.
+#define XAL_MONGOC_FUNCTIONS(X)                                                                    \
+    X(mongoc_cleanup)                                                                              \
+    X(mongoc_client_command_simple)                                                                \
+    X(mongoc_client_get_collection)                                                                \
+    X(mongoc_client_pool_destroy)                                                                  \
+    X(mongoc_client_pool_new_with_error)                                                           \
+    X(mongoc_client_pool_pop)                                                                      \
+    X(mongoc_client_pool_push)                                                                     \
+    X(mongoc_client_pool_set_appname)                                                              \
+    X(mongoc_client_pool_set_error_api)                                                            \
+    X(mongoc_collection_delete_many)                                                               \
+    X(mongoc_collection_delete_one)                                                                \
+    X(mongoc_collection_destroy)                                                                   \
+    X(mongoc_collection_find_with_opts)                                                            \
+    X(mongoc_collection_insert_one)                                                                \
+    X(mongoc_collection_replace_one)                                                               \
+    X(mongoc_collection_update_many)                                                               \
+    X(mongoc_collection_update_one)                                                                \
+    X(mongoc_cursor_destroy)                                                                       \
+    X(mongoc_cursor_error)                                                                         \
+    X(mongoc_cursor_next)                                                                          \
+    X(mongoc_init)                                                                                 \
+    X(mongoc_log_set_handler)                                                                      \
+    X(mongoc_uri_destroy)                                                                          \
+    X(mongoc_uri_has_option)                                                                       \
+    X(mongoc_uri_new_with_error)                                                                   \
+    X(mongoc_uri_set_auth_source)                                                                  \
+    X(mongoc_uri_set_option_as_int32)                                                              \
+    X(mongoc_uri_set_option_as_utf8)                                                               \
+    X(mongoc_uri_set_password)                                                                     \
+    X(mongoc_uri_set_username)
+
+struct MongocApi {
+#define XAL_MONGOC_POINTER(name) decltype(&::name) name = nullptr;
+    XAL_MONGOC_FUNCTIONS(XAL_MONGOC_POINTER)
+#undef XAL_MONGOC_POINTER
+    QString error; // why the library cannot be used; empty when it can
+};
+
+const MongocApi& Mongoc() {
+    static const MongocApi api = [] {
+        MongocApi loaded;
+        void* library = ::dlopen("libmongoc-1.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            loaded.error = QString::fromLocal8Bit(::dlerror());
+            return loaded;
+        }
+#define XAL_MONGOC_RESOLVE(name)                                                                   \
+    loaded.name = reinterpret_cast<decltype(loaded.name)>(::dlsym(library, #name));                \
+    if (loaded.name == nullptr && loaded.error.isEmpty())                                          \
+        loaded.error = QStringLiteral("libmongoc-1.0.so.0 has no %1").arg(QLatin1String(#name));
+        XAL_MONGOC_FUNCTIONS(XAL_MONGOC_RESOLVE)
+#undef XAL_MONGOC_RESOLVE
+        return loaded;
+    }();
+    return api;
+}
 
 constexpr int kSelectionTimeoutMs = 3000;
 constexpr int kConnectTimeoutMs = 3000;
@@ -25,13 +88,18 @@ void DriverLog(mongoc_log_level_t level, const char* domain, const char* message
         std::fprintf(stderr, "mongoc %s: %s\n", domain, message);
 }
 
-void EnsureDriverInitialised() {
+// False, with the reason in st, when libmongoc cannot be used.
+bool EnsureDriverInitialised(Status& st) {
+    if (!Mongoc().error.isEmpty())
+        return st.Fail(QStringLiteral("The MongoDB client library could not be loaded: %1")
+                           .arg(Mongoc().error));
     static std::once_flag once;
     std::call_once(once, [] {
-        mongoc_log_set_handler(DriverLog, nullptr);
-        mongoc_init();
-        std::atexit(mongoc_cleanup);
+        Mongoc().mongoc_log_set_handler(DriverLog, nullptr);
+        Mongoc().mongoc_init();
+        std::atexit(Mongoc().mongoc_cleanup);
     });
+    return true;
 }
 
 QString ErrorText(const bson_error_t& error) {
@@ -60,9 +128,9 @@ struct Pool {
     mongoc_client_pool_t* pool = nullptr;
     ~Pool() {
         if (pool)
-            mongoc_client_pool_destroy(pool);
+            Mongoc().mongoc_client_pool_destroy(pool);
         if (uri)
-            mongoc_uri_destroy(uri);
+            Mongoc().mongoc_uri_destroy(uri);
     }
 };
 
@@ -70,10 +138,10 @@ struct Pool {
 class Lease {
 public:
     explicit Lease(std::shared_ptr<Pool> pool)
-        : m_pool(std::move(pool)), m_client(mongoc_client_pool_pop(m_pool->pool)) {}
+        : m_pool(std::move(pool)), m_client(Mongoc().mongoc_client_pool_pop(m_pool->pool)) {}
     ~Lease() {
         if (m_client)
-            mongoc_client_pool_push(m_pool->pool, m_client);
+            Mongoc().mongoc_client_pool_push(m_pool->pool, m_client);
     }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
@@ -87,8 +155,8 @@ private:
 class Collection {
 public:
     Collection(mongoc_client_t* client, const QByteArray& db, const QByteArray& coll)
-        : m_coll(mongoc_client_get_collection(client, db.constData(), coll.constData())) {}
-    ~Collection() { mongoc_collection_destroy(m_coll); }
+        : m_coll(Mongoc().mongoc_client_get_collection(client, db.constData(), coll.constData())) {}
+    ~Collection() { Mongoc().mongoc_collection_destroy(m_coll); }
     Collection(const Collection&) = delete;
     Collection& operator=(const Collection&) = delete;
     [[nodiscard]] mongoc_collection_t* Get() const { return m_coll; }
@@ -101,7 +169,8 @@ bool Ping(mongoc_client_t* client, Status& st, const QString& server) {
     bson_t cmd = BSON_INITIALIZER;
     BSON_APPEND_INT32(&cmd, "ping", 1);
     bson_error_t error;
-    const bool ok = mongoc_client_command_simple(client, "admin", &cmd, nullptr, nullptr, &error);
+    const bool ok =
+        Mongoc().mongoc_client_command_simple(client, "admin", &cmd, nullptr, nullptr, &error);
     bson_destroy(&cmd);
     if (ok)
         return true;
@@ -142,11 +211,14 @@ bool RunUpdate(mongoc_client_t* client, const QString& ns, const CMDBRecord& que
     bson_t reply;
     bool ok;
     if (!operators)
-        ok = mongoc_collection_replace_one(c.Get(), selector.Get(), change, &opts, &reply, &error);
+        ok = Mongoc().mongoc_collection_replace_one(c.Get(), selector.Get(), change, &opts, &reply,
+                                                    &error);
     else if (multi)
-        ok = mongoc_collection_update_many(c.Get(), selector.Get(), change, &opts, &reply, &error);
+        ok = Mongoc().mongoc_collection_update_many(c.Get(), selector.Get(), change, &opts, &reply,
+                                                    &error);
     else
-        ok = mongoc_collection_update_one(c.Get(), selector.Get(), change, &opts, &reply, &error);
+        ok = Mongoc().mongoc_collection_update_one(c.Get(), selector.Get(), change, &opts, &reply,
+                                                   &error);
     bson_destroy(&opts);
     if (ok && matched) {
         bson_iter_t it;
@@ -186,9 +258,7 @@ private:
 class MongoBackend final : public Backend {
 public:
     MongoBackend(QString server, QString replicaSet)
-        : m_server(std::move(server)), m_replicaSet(std::move(replicaSet)) {
-        EnsureDriverInitialised();
-    }
+        : m_server(std::move(server)), m_replicaSet(std::move(replicaSet)) {}
 
     bool Connect(Status& st) override {
         auto pool = MakePool(QString(), QString(), QString(), st);
@@ -250,11 +320,11 @@ public:
         Lease lease(pool);
         Collection c(lease.Client(), db, coll);
         mongoc_cursor_t* cursor =
-            mongoc_collection_find_with_opts(c.Get(), filter.Get(), &opts, nullptr);
+            Mongoc().mongoc_collection_find_with_opts(c.Get(), filter.Get(), &opts, nullptr);
         bson_destroy(&opts);
         const bson_t* doc = nullptr;
         bool damaged = false;
-        while (mongoc_cursor_next(cursor, &doc)) {
+        while (Mongoc().mongoc_cursor_next(cursor, &doc)) {
             CMDBRecord record;
             if (!CMDBRecord::FromBson(bson_get_data(doc), doc->len, record))
                 damaged = true;
@@ -262,8 +332,8 @@ public:
                 out.AddTail(std::move(record));
         }
         bson_error_t error;
-        const bool failed = mongoc_cursor_error(cursor, &error);
-        mongoc_cursor_destroy(cursor);
+        const bool failed = Mongoc().mongoc_cursor_error(cursor, &error);
+        Mongoc().mongoc_cursor_destroy(cursor);
         if (failed)
             return st.Fail(ErrorText(error), static_cast<int>(error.code));
         if (damaged)
@@ -283,7 +353,7 @@ public:
         Lease lease(pool);
         Collection c(lease.Client(), db, coll);
         bson_error_t error;
-        if (mongoc_collection_insert_one(c.Get(), doc.Get(), nullptr, nullptr, &error))
+        if (Mongoc().mongoc_collection_insert_one(c.Get(), doc.Get(), nullptr, nullptr, &error))
             return true;
         st.duplicateKey = error.code == kDuplicateKeyCode;
         return st.Fail(ErrorText(error), static_cast<int>(error.code));
@@ -323,10 +393,10 @@ public:
         Lease lease(pool);
         Collection c(lease.Client(), db, coll);
         bson_error_t error;
-        const bool ok =
-            justOne
-                ? mongoc_collection_delete_one(c.Get(), selector.Get(), nullptr, nullptr, &error)
-                : mongoc_collection_delete_many(c.Get(), selector.Get(), nullptr, nullptr, &error);
+        const bool ok = justOne ? Mongoc().mongoc_collection_delete_one(c.Get(), selector.Get(),
+                                                                        nullptr, nullptr, &error)
+                                : Mongoc().mongoc_collection_delete_many(c.Get(), selector.Get(),
+                                                                         nullptr, nullptr, &error);
         return ok || st.Fail(ErrorText(error), static_cast<int>(error.code));
     }
 
@@ -361,12 +431,14 @@ private:
             st.Fail(QStringLiteral("No database server is configured."));
             return nullptr;
         }
+        if (!EnsureDriverInitialised(st))
+            return nullptr;
         const bool isUri = text.startsWith(u"mongodb://") || text.startsWith(u"mongodb+srv://");
         const QByteArray uriText =
             (isUri ? text : QStringLiteral("mongodb://%1/").arg(text)).toUtf8();
         auto pool = std::make_shared<Pool>();
         bson_error_t error;
-        pool->uri = mongoc_uri_new_with_error(uriText.constData(), &error);
+        pool->uri = Mongoc().mongoc_uri_new_with_error(uriText.constData(), &error);
         if (!pool->uri) {
             st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
                         .arg(CMongoDB::MaskCredentials(text), ErrorText(error)));
@@ -374,29 +446,31 @@ private:
         }
         mongoc_uri_t* uri = pool->uri;
         if (!m_replicaSet.trimmed().isEmpty())
-            mongoc_uri_set_option_as_utf8(uri, MONGOC_URI_REPLICASET,
-                                          m_replicaSet.trimmed().toUtf8().constData());
-        if (!mongoc_uri_has_option(uri, MONGOC_URI_SERVERSELECTIONTIMEOUTMS))
-            mongoc_uri_set_option_as_int32(uri, MONGOC_URI_SERVERSELECTIONTIMEOUTMS,
-                                           kSelectionTimeoutMs);
-        if (!mongoc_uri_has_option(uri, MONGOC_URI_CONNECTTIMEOUTMS))
-            mongoc_uri_set_option_as_int32(uri, MONGOC_URI_CONNECTTIMEOUTMS, kConnectTimeoutMs);
-        if (!mongoc_uri_has_option(uri, MONGOC_URI_SOCKETTIMEOUTMS))
-            mongoc_uri_set_option_as_int32(uri, MONGOC_URI_SOCKETTIMEOUTMS, kSocketTimeoutMs);
+            Mongoc().mongoc_uri_set_option_as_utf8(uri, MONGOC_URI_REPLICASET,
+                                                   m_replicaSet.trimmed().toUtf8().constData());
+        if (!Mongoc().mongoc_uri_has_option(uri, MONGOC_URI_SERVERSELECTIONTIMEOUTMS))
+            Mongoc().mongoc_uri_set_option_as_int32(uri, MONGOC_URI_SERVERSELECTIONTIMEOUTMS,
+                                                    kSelectionTimeoutMs);
+        if (!Mongoc().mongoc_uri_has_option(uri, MONGOC_URI_CONNECTTIMEOUTMS))
+            Mongoc().mongoc_uri_set_option_as_int32(uri, MONGOC_URI_CONNECTTIMEOUTMS,
+                                                    kConnectTimeoutMs);
+        if (!Mongoc().mongoc_uri_has_option(uri, MONGOC_URI_SOCKETTIMEOUTMS))
+            Mongoc().mongoc_uri_set_option_as_int32(uri, MONGOC_URI_SOCKETTIMEOUTMS,
+                                                    kSocketTimeoutMs);
         if (!user.isEmpty()) {
-            mongoc_uri_set_username(uri, user.toUtf8().constData());
-            mongoc_uri_set_password(uri, password.toUtf8().constData());
-            mongoc_uri_set_auth_source(
+            Mongoc().mongoc_uri_set_username(uri, user.toUtf8().constData());
+            Mongoc().mongoc_uri_set_password(uri, password.toUtf8().constData());
+            Mongoc().mongoc_uri_set_auth_source(
                 uri, (authDb.isEmpty() ? QStringLiteral("admin") : authDb).toUtf8().constData());
         }
-        pool->pool = mongoc_client_pool_new_with_error(uri, &error);
+        pool->pool = Mongoc().mongoc_client_pool_new_with_error(uri, &error);
         if (!pool->pool) {
             st.Fail(QStringLiteral("The database server '%1' is not valid: %2")
                         .arg(CMongoDB::MaskCredentials(text), ErrorText(error)));
             return nullptr;
         }
-        mongoc_client_pool_set_error_api(pool->pool, MONGOC_ERROR_API_VERSION_2);
-        mongoc_client_pool_set_appname(pool->pool, "XAL E-script Editor");
+        Mongoc().mongoc_client_pool_set_error_api(pool->pool, MONGOC_ERROR_API_VERSION_2);
+        Mongoc().mongoc_client_pool_set_appname(pool->pool, "XAL E-script Editor");
         return pool;
     }
 

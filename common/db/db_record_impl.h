@@ -57,6 +57,10 @@ public:
     static const Value* Lookup(const CMDBRecord& record, const QString& name, Value& tmp);
     // Turns a record read from BSON (which decodes on demand) into plain fields, one level.
     static void Materialize(const CMDBRecord& record);
+    // Gives the record pools' free slabs back when no record is alive (see BlockPool::Trim).
+    static void TrimPools();
+    // As CMDBRecord::FromBson, keeping the given bytes instead of copying them.
+    static bool FromBsonBytes(std::vector<std::uint8_t> bytes, CMDBRecord& out);
 };
 
 // Strict decimal index ("0", "17"; not "01", "-1", "1a"), or -1.

@@ -1,6 +1,7 @@
 // CMongoDB: one database session over the store the server text names.
 
 #include "db_backend.h"
+#include "db_record_impl.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -104,6 +105,11 @@ bool CMongoDB::Authenticate(const QString& database, const QString& user, const 
 
 bool CMongoDB::IsConnected() const {
     return m_backend->IsConnected();
+}
+
+void CMongoDB::ReleaseMemory() {
+    m_backend->ReleaseMemory();
+    xal::db::RecordAccess::TrimPools();
 }
 
 bool CMongoDB::SeekToList(const QString& ns, const CMDBRecord& query, CMDBRecordList& out,

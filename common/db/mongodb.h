@@ -176,6 +176,9 @@ public:
     bool Authenticate(const QString& database, const QString& user, const QString& password,
                       QString& error, bool digestPassword = true);
     [[nodiscard]] bool IsConnected() const;
+    // Gives back memory kept only for speed after a large read: the embedded store's page
+    // cache, and the slabs of the record pools when no record is alive. Nothing stored changes.
+    void ReleaseMemory();
 
     bool SeekToList(const QString& ns, const CMDBRecord& query, CMDBRecordList& out,
                     const QStringList* fields = nullptr);

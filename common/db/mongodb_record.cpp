@@ -9,6 +9,7 @@
 #include "db_blockpool.h"
 #include "db_record_impl.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -96,6 +97,11 @@ xal::db::BlockPool& RecordPool() {
     return *pool;
 }
 } // namespace
+
+void RecordAccess::TrimPools() {
+    RecordPool().Trim();
+    CMDBRecord::Impl::Pool().Trim();
+}
 
 void* CMDBRecord::operator new(std::size_t size) {
     return size == sizeof(CMDBRecord) ? RecordPool().Take() : ::operator new(size);
@@ -558,28 +564,39 @@ std::vector<std::uint8_t> CMDBRecord::ToBson() const {
 }
 
 bool CMDBRecord::FromBson(const std::uint8_t* data, std::size_t length, CMDBRecord& out) {
+    if (data == nullptr) {
+        out.Clear();
+        out.d->isArray = false;
+        return false;
+    }
+    return RecordAccess::FromBsonBytes(std::vector<std::uint8_t>(data, data + length), out);
+}
+
+bool RecordAccess::FromBsonBytes(std::vector<std::uint8_t> bytes, CMDBRecord& out) {
     out.Clear();
     out.d->isArray = false;
-    if (data == nullptr || length < 5 || length > std::numeric_limits<std::uint32_t>::max())
+    const std::size_t length = bytes.size();
+    if (length < 5 || length > std::numeric_limits<std::uint32_t>::max())
         return false;
     auto doc = std::make_shared<LazyDocument>();
-    doc->bytes.assign(data, data + length);
+    doc->bytes = std::move(bytes);
     std::uint32_t first = 0;
     std::uint32_t count = 0;
-    // The index is built in one walk into a scratch vector that keeps its capacity, then copied
-    // at its exact size: growing the document's own vector instead would fault in fresh pages
-    // on every load of a large document, which costs more than the walk itself.
-    constexpr std::size_t kScratchKept = std::size_t{1} << 20; // entries (16 MB)
-    thread_local std::vector<xal::db::LazyEntry> scratch;
-    scratch.clear();
-    const bool indexed = xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length),
-                                             1, scratch, first, count);
-    if (indexed)
-        doc->entries.assign(scratch.begin(), scratch.end());
-    if (scratch.capacity() > kScratchKept)
-        std::vector<xal::db::LazyEntry>().swap(scratch);
-    if (!indexed)
+    // The index is built in one walk straight into its place. Every element takes at least two
+    // bytes (its type and the end of its key), so for a large document half its length is room
+    // enough: the vector never moves, and of such a reservation only the pages written are ever
+    // given memory. A small document's index grows as usual and is trimmed.
+    constexpr std::size_t kReserveFrom = 64 * 1024; // bytes of document
+    // Beyond MongoDB's largest document the bound is not reserved whole (the vector grows).
+    constexpr std::size_t kReserveAtMost = std::size_t{8} << 20; // entries: 16 MB / 2
+    const bool large = length >= kReserveFrom;
+    if (large)
+        doc->entries.reserve(std::min(length / 2, kReserveAtMost));
+    if (!xal::db::IndexLevel(doc->bytes.data(), static_cast<std::uint32_t>(length), 1, doc->entries,
+                             first, count))
         return false;
+    if (!large)
+        doc->entries.shrink_to_fit();
     out.d->data = doc->bytes.data();
     out.d->length = static_cast<std::uint32_t>(length);
     out.d->entries = doc->entries.data() + first;

@@ -1,8 +1,13 @@
 #include "icons.h"
 
+#include <QApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 
 #include <algorithm>
 
@@ -276,15 +281,59 @@ QPixmap Render(XalImageList list, int index, int size) {
     }
     return pixmap;
 }
+
+// Draws an image when a size of it is first asked for: a window shows one or two sizes of
+// each image, and drawing every size of every ribbon image up front slowed the start.
+class CDrawnIconEngine final : public QIconEngine {
+public:
+    CDrawnIconEngine(XalImageList list, int index) : m_list(list), m_index(index) {}
+
+    QIconEngine* clone() const override { return new CDrawnIconEngine(m_list, m_index); }
+    QString key() const override { return QStringLiteral("XalDrawnIcon"); }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int extent = std::min(size.width(), size.height());
+        return extent > 0 ? QSize(extent, extent) : QSize();
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {QSize(16, 16), QSize(32, 32), QSize(48, 48)};
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        const int extent = std::min(size.width(), size.height());
+        if (extent <= 0)
+            return {};
+        const int key = extent * 4 + static_cast<int>(mode);
+        if (const auto it = m_cache.constFind(key); it != m_cache.cend())
+            return *it;
+        QPixmap drawn = Render(m_list, m_index, extent);
+        // Disabled, active and selected forms as the style makes them from the drawn one.
+        if (mode != QIcon::Normal && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+        }
+        m_cache.insert(key, drawn);
+        return drawn;
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+
+private:
+    XalImageList m_list;
+    int m_index;
+    QHash<int, QPixmap> m_cache;
+};
 } // namespace
 
 QIcon XalRibbonIcon(XalImageList list, int index) {
     if (index < 0 || index >= XalImageCount(list))
         return {};
-    QIcon icon;
-    for (const int size : {16, 32, 48})
-        icon.addPixmap(Render(list, index, size));
-    return icon;
+    return QIcon(new CDrawnIconEngine(list, index));
 }
 
 int XalImageCount(XalImageList list) {

@@ -10,7 +10,7 @@ enum class XalImageList {
     AppButton, // the application button
 };
 
-// Icon of image index in list, with 16 and 32 pixel forms; a null icon for index < 0.
+// Icon of image index in list, drawn at each size when first shown; a null icon for index < 0.
 QIcon XalRibbonIcon(XalImageList list, int index);
 // Number of distinct images in a list (indices 0 to count-1 draw something of their own).
 int XalImageCount(XalImageList list);

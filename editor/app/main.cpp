@@ -5,10 +5,13 @@
 //                            message is written to standard error as "message: <text>" and
 //                            takes the next answer (the last one repeats)
 //   XAL_EXIT_AFTER_START_MS  closes the main window that many milliseconds after start-up
+//   XAL_EXIT_AFTER_FIRST_PAINT  "1" closes the main window right after its first paint (the
+//                            e-script shown): a timed run measures start, load and first picture
 //   XAL_SCREENSHOT           once the window is up, saves a picture of it to this PNG file and
 //                            ends (for machines without a display and for documentation)
 // "--help" and "--version" print their text and end before anything else starts.
 
+#include "firstpaint.h"
 #include "messagesinks.h"
 #include "signalquit.h"
 #include "usage.h"
@@ -21,6 +24,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 #include <sys/stat.h>
 
@@ -58,6 +62,12 @@ int main(int argc, char* argv[]) {
     const int exitAfterMs = qEnvironmentVariableIntValue("XAL_EXIT_AFTER_START_MS", &ok);
     if (ok && exitAfterMs >= 0)
         QTimer::singleShot(exitAfterMs, &qtApp, [&app] { app.CloseMainWindow(); });
+
+    std::unique_ptr<CFirstPaintAction> firstPaint;
+    if (QMainWindow* window = app.GetMainWindow();
+        window != nullptr && qEnvironmentVariable("XAL_EXIT_AFTER_FIRST_PAINT") == u"1")
+        firstPaint =
+            std::make_unique<CFirstPaintAction>(*window, [&app] { app.CloseMainWindow(); });
 
     const QString screenshot = qEnvironmentVariable("XAL_SCREENSHOT");
     if (!screenshot.isEmpty()) {

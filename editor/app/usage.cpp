@@ -47,6 +47,7 @@ QString UsageText() {
         "  XAL_MESSAGE_ANSWERS      ok,yes,no,cancel: messages go to standard error and take\n"
         "                           these answers in order (scripted runs)\n"
         "  XAL_EXIT_AFTER_START_MS  close the window this many milliseconds after start-up\n"
+        "  XAL_EXIT_AFTER_FIRST_PAINT  \"1\" closes the window right after its first paint\n"
         "  XAL_SCREENSHOT           save a PNG picture of the started window and end\n"
         "  XAL_HELP_FILE            file the Help command opens (default: the README)\n"
         "  XAL_BROWSER              command that opens test addresses instead of the\n"

@@ -165,6 +165,8 @@ bool CXALScripEditApp::InitInstance(const QString& commandLine) {
         return false;
 
     // 19.
+    // The view takes the model read from the store into its rows and frees it as it goes:
+    // it is gone before the window is built up and painted.
     LoadAccount(std::move(script), m_commandLine.bRecording);
     OfferRecovery();
 

@@ -22,7 +22,7 @@ namespace {
 constexpr int kRecoveryIntervalMs = 30'000;
 
 void Trace(const QString& format, std::initializer_list<QString> args) {
-    QJTrace(6, QString::fromUtf16(kTraceSource), QJTraceFormat(format, args));
+    QJTrace(6, QString::fromUtf16(kTraceSource), format, args);
 }
 
 // Creates folder and its missing parents readable by the user only; the folder itself is
@@ -69,6 +69,8 @@ DocLoadStatus CXALScripEditDoc::Load(CMongoDB& db, const QString& id, CScriptObj
             *error = cause;
         return cause.isEmpty() ? DocLoadStatus::NotFound : DocLoadStatus::Failed;
     }
+    // The store's cache still holds the pages just read; the rows are about to take their place.
+    db.ReleaseMemory();
     m_lstDomainRemembered = remembered;
     SetFromScript(script);
     return DocLoadStatus::Loaded;

@@ -37,6 +37,30 @@ QString TypeName(CMDBRecord::Type type) {
     }
 }
 
+// Where a field lies ("urls[3].parameters[0]"), spelt out only when a problem is noted: a large
+// e-script has some hundred thousand places and, as a rule, no problem.
+struct Where {
+    const Where* parent = nullptr;
+    const QString* name = nullptr; // null at the top
+    int index = -1;                // element of the array name, or -1
+
+    [[nodiscard]] QString Text() const {
+        if (name == nullptr)
+            return QString();
+        const QString above = parent != nullptr ? parent->Text() : QString();
+        QString text = above.isEmpty() ? *name : above + QLatin1Char('.') + *name;
+        if (index >= 0)
+            text += QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+        return text;
+    }
+};
+
+// Element i of a stored array when it is a document; null otherwise.
+const CMDBRecord* DocumentAt(const CMDBRecord& array, int i) {
+    const CMDBRecord* element = array.GetRecordPtr(i);
+    return element != nullptr && !element->IsArray() ? element : nullptr;
+}
+
 // Reads one stored e-script and notes the first thing a save could not write back unchanged.
 // Such an e-script is still read whole (what can be shown is shown) but marked not savable.
 class ScriptReader {
@@ -54,8 +78,9 @@ private:
                     .arg(path, what);
         }
     }
-    static QString Path(const QString& parent, const QString& name) {
-        return parent.isEmpty() ? name : parent + QLatin1Char('.') + name;
+    static QString Path(const Where& parent, const QString& name) {
+        const QString above = parent.Text();
+        return above.isEmpty() ? name : above + QLatin1Char('.') + name;
     }
     static QString Index(const QString& parent, int i) {
         return parent + QLatin1Char('[') + QString::number(i) + QLatin1Char(']');
@@ -66,27 +91,26 @@ private:
     }
 
     // The save writes these fields as text, integer or list; another stored type would be lost.
-    QString Str(const CMDBRecord& r, const QString& parent, const QString& name);
-    int Int(const CMDBRecord& r, const QString& parent, const QString& name);
-    int Port(const CMDBRecord& r, const QString& parent, const QString& name);
+    QString Str(const CMDBRecord& r, const Where& parent, const QString& name);
+    int Int(const CMDBRecord& r, const Where& parent, const QString& name);
+    int Port(const CMDBRecord& r, const Where& parent, const QString& name);
     // The array field name, or null when there is none or it is no array (noted). Elements that
     // are not documents are noted; the readers skip them (DocumentAt).
-    const CMDBRecord* DocumentArray(const CMDBRecord& r, const QString& parent,
-                                    const QString& name);
+    const CMDBRecord* DocumentArray(const CMDBRecord& r, const Where& parent, const QString& name);
     void StringList(const CMDBRecord& r, const QString& name, QStringList& out);
     static QByteArray Extras(const CMDBRecord& element, const QStringList& known);
 
-    CURLParamObj ReadParameter(const CMDBRecord& element, const QString& path);
-    CURLObj ReadUrl(const CMDBRecord& element, const QString& path, int fallbackPort,
+    CURLParamObj ReadParameter(const CMDBRecord& element, const Where& path);
+    CURLObj ReadUrl(const CMDBRecord& element, const Where& path, int fallbackPort,
                     bool conditional);
-    void ReadUrls(const CMDBRecord& parent, const QString& path, CSubscriptObj& script,
+    void ReadUrls(const CMDBRecord& parent, const Where& path, CSubscriptObj& script,
                   int firstUrlFallbackPort, bool conditional);
     void ReadUrlParameters(const CMDBRecord& record);
 
     CScriptObj& m_script;
 };
 
-QString ScriptReader::Str(const CMDBRecord& r, const QString& parent, const QString& name) {
+QString ScriptReader::Str(const CMDBRecord& r, const Where& parent, const QString& name) {
     const CMDBRecord::Type type = r.GetType(name);
     if (type != CMDBRecord::Type::Missing && type != CMDBRecord::Type::String) {
         WrongType(Path(parent, name), type, QStringLiteral("a text"));
@@ -94,7 +118,7 @@ QString ScriptReader::Str(const CMDBRecord& r, const QString& parent, const QStr
     return r.GetStr(name, QString());
 }
 
-int ScriptReader::Int(const CMDBRecord& r, const QString& parent, const QString& name) {
+int ScriptReader::Int(const CMDBRecord& r, const Where& parent, const QString& name) {
     const CMDBRecord::Type type = r.GetType(name);
     switch (type) {
     case CMDBRecord::Type::Missing:
@@ -116,7 +140,7 @@ int ScriptReader::Int(const CMDBRecord& r, const QString& parent, const QString&
     return r.GetInt(name, 0);
 }
 
-int ScriptReader::Port(const CMDBRecord& r, const QString& parent, const QString& name) {
+int ScriptReader::Port(const CMDBRecord& r, const Where& parent, const QString& name) {
     const int port = Int(r, parent, name);
     const std::int64_t wide = r.GetLL(name, 0);
     if (wide < 0 || wide > 65535) {
@@ -126,7 +150,7 @@ int ScriptReader::Port(const CMDBRecord& r, const QString& parent, const QString
     return port;
 }
 
-const CMDBRecord* ScriptReader::DocumentArray(const CMDBRecord& r, const QString& parent,
+const CMDBRecord* ScriptReader::DocumentArray(const CMDBRecord& r, const Where& parent,
                                               const QString& name) {
     const CMDBRecord::Type type = r.GetType(name);
     if (type == CMDBRecord::Type::Missing) {
@@ -138,18 +162,12 @@ const CMDBRecord* ScriptReader::DocumentArray(const CMDBRecord& r, const QString
     }
     const CMDBRecord* array = r.GetArrayPtr(name);
     for (int i = 0; i < array->GetCount(); ++i) {
-        const CMDBRecord::Type element = array->GetType(QString::number(i));
-        if (element != CMDBRecord::Type::Document) {
+        if (DocumentAt(*array, i) == nullptr) {
+            const CMDBRecord::Type element = array->GetType(QString::number(i));
             WrongType(Index(Path(parent, name), i), element, QStringLiteral("a document"));
         }
     }
     return array;
-}
-
-// Element i of a stored array when it is a document; null otherwise (already noted).
-const CMDBRecord* DocumentAt(const CMDBRecord& array, int i) {
-    return array.GetType(QString::number(i)) == CMDBRecord::Type::Document ? array.GetRecordPtr(i)
-                                                                           : nullptr;
 }
 
 void ScriptReader::StringList(const CMDBRecord& r, const QString& name, QStringList& out) {
@@ -172,6 +190,15 @@ void ScriptReader::StringList(const CMDBRecord& r, const QString& name, QStringL
 }
 
 QByteArray ScriptReader::Extras(const CMDBRecord& element, const QStringList& known) {
+    // As many fields as known names found: every field is a known one (a name stored twice
+    // would make more fields than names). Settles the common case without naming each field.
+    int nKnown = 0;
+    for (const QString& name : known) {
+        nKnown += element.GetType(name) != CMDBRecord::Type::Missing ? 1 : 0;
+    }
+    if (nKnown == element.GetCount()) {
+        return QByteArray();
+    }
     const QStringList names = element.GetFieldNames();
     bool any = false;
     for (const QString& name : names) {
@@ -190,7 +217,8 @@ QByteArray ScriptReader::Extras(const CMDBRecord& element, const QStringList& kn
 }
 
 void ScriptReader::ReadUrlParameters(const CMDBRecord& record) {
-    const CMDBRecord* array = DocumentArray(record, QString(), escript::kUrlParameter);
+    const Where top;
+    const CMDBRecord* array = DocumentArray(record, top, escript::kUrlParameter);
     if (array == nullptr) {
         return;
     }
@@ -201,7 +229,7 @@ void ScriptReader::ReadUrlParameters(const CMDBRecord& record) {
             continue;
         }
         const CMDBRecord& element = *found;
-        const QString path = Index(escript::kUrlParameter, i);
+        const Where path{&top, &escript::kUrlParameter, i};
         CFindReplaceObj entry;
         entry.m_strFind = Str(element, path, up::kFind);
         entry.m_strReplace = Str(element, path, up::kVariable);
@@ -217,7 +245,7 @@ void ScriptReader::ReadUrlParameters(const CMDBRecord& record) {
     }
 }
 
-CURLParamObj ScriptReader::ReadParameter(const CMDBRecord& element, const QString& path) {
+CURLParamObj ScriptReader::ReadParameter(const CMDBRecord& element, const Where& path) {
     namespace p = escript::param;
     CURLParamObj param;
     param.m_strName = Str(element, path, p::kName);
@@ -231,7 +259,7 @@ CURLParamObj ScriptReader::ReadParameter(const CMDBRecord& element, const QStrin
 }
 
 // fallbackPort is the e-script's port for the first URL of the main script, else 0.
-CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const QString& path, int fallbackPort,
+CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const Where& path, int fallbackPort,
                               bool conditional) {
     namespace u = escript::url;
     CURLObj url;
@@ -259,35 +287,37 @@ CURLObj ScriptReader::ReadUrl(const CMDBRecord& element, const QString& path, in
     }
 
     if (const CMDBRecord* params = DocumentArray(element, path, u::kParameters)) {
+        url.m_lstParams.reserve(static_cast<std::size_t>(params->GetCount()));
         for (int i = 0; i < params->GetCount(); ++i) {
             if (const CMDBRecord* p = DocumentAt(*params, i)) {
-                url.m_lstParams.push_back(ReadParameter(*p, Index(Path(path, u::kParameters), i)));
+                url.m_lstParams.push_back(ReadParameter(*p, Where{&path, &u::kParameters, i}));
             }
         }
     }
     // The save writes the flags of a conditional script's URL only; elsewhere they are kept
     // as stored.
-    QStringList known{u::kPort,     u::kSendAsMultipartMime,
-                      u::kUrl,      u::kInternetProtocol,
-                      u::kServer,   u::kMethod,
-                      u::kOrgValue, u::kParameters};
+    static const QStringList known{u::kPort,     u::kSendAsMultipartMime,
+                                   u::kUrl,      u::kInternetProtocol,
+                                   u::kServer,   u::kMethod,
+                                   u::kOrgValue, u::kParameters};
+    static const QStringList knownConditional = known + QStringList{u::kSpecialVariable};
     if (conditional) {
         Int(element, path, u::kSpecialVariable);
-        known << u::kSpecialVariable;
     }
-    url.m_baExtraFields = Extras(element, known);
+    url.m_baExtraFields = Extras(element, conditional ? knownConditional : known);
     return url;
 }
 
-void ScriptReader::ReadUrls(const CMDBRecord& parent, const QString& path, CSubscriptObj& script,
+void ScriptReader::ReadUrls(const CMDBRecord& parent, const Where& path, CSubscriptObj& script,
                             int firstUrlFallbackPort, bool conditional) {
     const CMDBRecord* urls = DocumentArray(parent, path, escript::kUrls);
     if (urls == nullptr) {
         return;
     }
+    script.m_lstURLs.reserve(script.m_lstURLs.size() + static_cast<std::size_t>(urls->GetCount()));
     for (int i = 0; i < urls->GetCount(); ++i) {
         if (const CMDBRecord* url = DocumentAt(*urls, i)) {
-            script.m_lstURLs.push_back(ReadUrl(*url, Index(Path(path, escript::kUrls), i),
+            script.m_lstURLs.push_back(ReadUrl(*url, Where{&path, &escript::kUrls, i},
                                                i == 0 ? firstUrlFallbackPort : 0, conditional));
         }
     }
@@ -298,12 +328,13 @@ void ScriptReader::Read(const CMDBRecord& record, QStringList* rememberedDomains
         Problem(escript::kId, QStringLiteral("names a document holding text that is not valid "
                                              "UTF-8"));
     }
+    const Where top;
     // A changed root URL is written with its server and protocol; the title is not written.
-    m_script.m_strRootURL = Str(record, QString(), escript::kRootUrl);
+    m_script.m_strRootURL = Str(record, top, escript::kRootUrl);
     m_script.m_strTitle = record.GetStr(escript::kTitle, QString());
-    m_script.m_strServer = Str(record, QString(), escript::kServer);
-    m_script.m_nInternetProtocol = Int(record, QString(), escript::kInternetProtocol);
-    m_script.m_nPort = Port(record, QString(), escript::kPort);
+    m_script.m_strServer = Str(record, top, escript::kServer);
+    m_script.m_nInternetProtocol = Int(record, top, escript::kInternetProtocol);
+    m_script.m_nPort = Port(record, top, escript::kPort);
 
     ReadUrlParameters(record);
 
@@ -318,8 +349,9 @@ void ScriptReader::Read(const CMDBRecord& record, QStringList* rememberedDomains
     const CMDBRecord::Type logonType = record.GetType(escript::kLogon);
     if (logonType == CMDBRecord::Type::Document) {
         const CMDBRecord* logon = record.GetRecordPtr(escript::kLogon);
-        m_script.m_strLogonUser = Str(*logon, escript::kLogon, escript::logon::kUser);
-        m_script.m_strLogonPW = Str(*logon, escript::kLogon, escript::logon::kPw);
+        const Where path{&top, &escript::kLogon};
+        m_script.m_strLogonUser = Str(*logon, path, escript::logon::kUser);
+        m_script.m_strLogonPW = Str(*logon, path, escript::logon::kPw);
     } else if (logonType != CMDBRecord::Type::Missing) {
         WrongType(escript::kLogon, logonType, QStringLiteral("a document"));
     }
@@ -327,11 +359,11 @@ void ScriptReader::Read(const CMDBRecord& record, QStringList* rememberedDomains
     if (record.GetType(escript::kUrls) != CMDBRecord::Type::Missing) {
         CSubscriptObj main;
         main.m_nKind = 0;
-        ReadUrls(record, QString(), main, m_script.m_nPort, false);
+        ReadUrls(record, top, main, m_script.m_nPort, false);
         m_script.m_lstScripts.push_back(std::move(main));
     }
 
-    if (const CMDBRecord* subs = DocumentArray(record, QString(), escript::kSubscripts)) {
+    if (const CMDBRecord* subs = DocumentArray(record, top, escript::kSubscripts)) {
         namespace s = escript::subscript;
         for (int i = 0; i < subs->GetCount(); ++i) {
             const CMDBRecord* found = DocumentAt(*subs, i);
@@ -339,7 +371,7 @@ void ScriptReader::Read(const CMDBRecord& record, QStringList* rememberedDomains
                 continue;
             }
             const CMDBRecord& element = *found;
-            const QString path = Index(escript::kSubscripts, i);
+            const Where path{&top, &escript::kSubscripts, i};
             CSubscriptObj conditional;
             conditional.m_nKind = 1;
             conditional.m_strName = Str(element, path, s::kName);
@@ -430,9 +462,8 @@ bool LoadScript(CMongoDB& db, CScriptObj& script, QStringList* rememberedDomains
     for (const auto& record : found) {
         ScriptReader(script).Read(*record, rememberedDomains);
     }
-    QJTrace(6, QString::fromUtf16(kTraceSource),
-            QJTraceFormat(QStringLiteral("Read: User '%s' PWD: '%s'"),
-                          {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)}));
+    QJTrace(6, QString::fromUtf16(kTraceSource), QStringLiteral("Read: User '%s' PWD: '%s'"),
+            {script.m_strLogonUser, QJTraceMaskPassword(script.m_strLogonPW)});
     return !found.IsEmpty();
 }
 

@@ -260,9 +260,25 @@ void CUndoHistory::Reset() {
     m_nPos = 0;
     m_nClean = m_doc.IsModified() ? -1 : 0;
     m_mirror.clear();
+    m_mirror.shrink_to_fit();
+    m_bMirrorStale = true;
+    m_mirrorDoc = DocValues();
+}
+
+void CUndoHistory::MirrorRowsIfStale() {
+    if (!m_bMirrorStale)
+        return;
+    m_bMirrorStale = false;
+    m_mirror.reserve(static_cast<std::size_t>(m_tabView.GetTabCount()));
     for (int i = 0; i < m_tabView.GetTabCount(); ++i)
         m_mirror.push_back(MirrorOf(*m_tabView.GetTabView(i)));
-    m_mirrorDoc = DocValues();
+}
+
+std::size_t CUndoHistory::MirroredRows() const {
+    std::size_t nRows = 0;
+    for (const CMirrorTab& tab : m_mirror)
+        nRows += tab.rows.size();
+    return nRows;
 }
 
 void CUndoHistory::TakeDocumentValues() {
@@ -271,8 +287,10 @@ void CUndoHistory::TakeDocumentValues() {
 }
 
 void CUndoHistory::BeginStep() {
-    if (m_nDepth++ == 0)
+    if (m_nDepth++ == 0) {
+        MirrorRowsIfStale();
         m_nActiveAtBegin = m_tabView.GetActiveTab();
+    }
 }
 
 void CUndoHistory::EndStep() {
@@ -281,6 +299,7 @@ void CUndoHistory::EndStep() {
 }
 
 void CUndoHistory::Capture() {
+    MirrorRowsIfStale();
     CUndoStep step;
     step.nActiveBefore = m_nActiveAtBegin;
     step.nActiveAfter = m_tabView.GetActiveTab();

@@ -1,10 +1,12 @@
 #pragma once
 // Undo and redo of the e-script without help from the commands. The history keeps a mirror of
 // the e-script at rest (every tab's identity, name and rows, the document's e-script-wide
-// values). Every entry point that may change the e-script opens a step guard; when the
-// outermost guard closes, one pass compares the tabs with the mirror and keeps only the
-// difference as the step. Undo and redo apply a step's difference backwards or forwards to the
-// rows, the tabs, the document and the mirror.
+// values). After a load the rows are their own mirror: the copy of them is taken when the
+// first step opens (or an undo, redo or change outside every step needs it), so that opening an
+// e-script does not pay for a second copy of every row. Every entry point that may change the
+// e-script opens a step guard; when the outermost guard closes, one pass compares the tabs with the
+// mirror and keeps only the difference as the step. Undo and redo apply a step's difference
+// backwards or forwards to the rows, the tabs, the document and the mirror.
 
 #include "mytreegridctrl.h"
 
@@ -87,7 +89,8 @@ public:
     CUndoHistory& operator=(const CUndoHistory&) = delete;
 
     // Forgets every step and takes the e-script as it is now as the state at rest (after a
-    // load). Clean unless the document is modified (a restored recovery file).
+    // load). Clean unless the document is modified (a restored recovery file). The rows are
+    // mirrored later, before anything can change them through a step.
     void Reset();
 
     // Step guards nest; only the outermost one captures.
@@ -113,6 +116,8 @@ public:
     }
     // Bytes the steps hold (rows and texts counted in full, even where shared).
     [[nodiscard]] std::size_t HeldBytes() const;
+    // Rows of every tab mirrored so far (none between a load and the first step).
+    [[nodiscard]] std::size_t MirroredRows() const;
 
     // Older steps go once there are more than this.
     static constexpr int kMaxSteps = 1000;
@@ -130,6 +135,8 @@ private:
     };
 
     void Capture();
+    // Takes the mirror of the rows when the last Reset left it to be taken.
+    void MirrorRowsIfStale();
     void Apply(const CUndoStep& step, bool bForward);
     [[nodiscard]] CMirrorTab MirrorOf(CBaseScriptView& view) const;
     [[nodiscard]] CDocValues DocValues() const;
@@ -149,6 +156,7 @@ private:
     int m_nDepth = 0;
     int m_nActiveAtBegin = 0;
     bool m_bApplying = false;
+    bool m_bMirrorStale = false; // the rows at rest are the live rows, not yet copied
 };
 
 // Opens a step for its lifetime.

@@ -63,7 +63,8 @@ void SuiteInstallation::InsertEScript(const QString& id, const QString& title) {
 
 QProcessEnvironment SuiteInstallation::Environment(const QString& answers, int exitAfterMs) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"ZVLG", "zvlg", "XAL_EXIT_AFTER_START_MS", "XAL_MESSAGE_ANSWERS"})
+    for (const char* name : {"ZVLG", "zvlg", "XAL_EXIT_AFTER_START_MS",
+                             "XAL_EXIT_AFTER_FIRST_PAINT", "XAL_MESSAGE_ANSWERS"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("ZVHOME"), m_dir.path());
     env.insert(QStringLiteral("ZVLG"), QStringLiteral("en"));

@@ -356,3 +356,29 @@ TEST_F(Undo, recorded_urls_handed_over_are_one_step) {
     EXPECT_EQ(Collect(), loaded);
     EXPECT_EQ(host.m_doc.AvailableDomains(), QStringList{QStringLiteral("h")});
 }
+
+TEST_F(Undo, the_rows_are_mirrored_when_the_first_step_opens_not_at_a_load) {
+    const auto rowsOfAllTabs = [this] {
+        std::size_t nRows = 0;
+        for (int i = 0; i < view.GetTabCount(); ++i)
+            nRows += static_cast<std::size_t>(Grid(i).GetRowCount());
+        return nRows;
+    };
+    EXPECT_EQ(History().MirroredRows(), 0U);
+    {
+        const CUndoStepGuard step(History());
+        EXPECT_EQ(History().MirroredRows(), rowsOfAllTabs()) << "taken before the step changes";
+        Grid(0).RemoveRowWithSubRows(0);
+    }
+    view.OnCommand(XalCmd::Undo);
+    EXPECT_EQ(Collect(), loaded);
+
+    // Another load leaves the mirror to be taken again, from the new rows.
+    Load(Big(30));
+    EXPECT_EQ(History().MirroredRows(), 0U);
+    EXPECT_FALSE(view.IsCommandEnabled(XalCmd::Undo));
+    Paste(QStringLiteral("http://a.example.com/1\n"));
+    EXPECT_EQ(History().StepCount(), 1);
+    UndoAll();
+    EXPECT_EQ(Collect(), loaded);
+}
