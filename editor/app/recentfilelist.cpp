@@ -101,13 +101,27 @@ void CMyRecentFileList::ReadList(QSettings& settings) {
         m_names[i] = i < read.size() ? read[i] : QString();
 }
 
-void CMyRecentFileList::WriteList(QSettings& settings) const {
+bool CMyRecentFileList::WriteList(QSettings& settings) const {
     settings.beginGroup(m_strSection);
+    bool same = true;
+    int filled = 0;
+    for (int i = 0; i < m_names.size() && same; ++i) {
+        if (m_names[i].isEmpty())
+            continue;
+        ++filled;
+        const QVariant stored = settings.value(EntryName(i));
+        same = stored.typeId() == QMetaType::QString && stored.toString() == m_names[i];
+    }
+    if (same && settings.childKeys().size() == filled && settings.childGroups().isEmpty()) {
+        settings.endGroup();
+        return false;
+    }
     settings.remove(QString()); // the whole section: entries that fell off must go
     for (int i = 0; i < m_names.size(); ++i)
         if (!m_names[i].isEmpty())
             settings.setValue(EntryName(i), m_names[i]);
     settings.endGroup();
+    return true;
 }
 
 std::unique_ptr<CMyRecentFileList> MakeEditorRecentList() {

@@ -38,7 +38,9 @@ public:
     [[nodiscard]] int GetMenuOffset() const { return m_nMenuOffset; }
 
     void ReadList(QSettings& settings);
-    void WriteList(QSettings& settings) const;
+    // Writes the list only where the settings hold something else (an unchanged list costs no
+    // write of the file); true when it wrote.
+    bool WriteList(QSettings& settings) const;
 
     [[nodiscard]] QString Section() const { return m_strSection; }
     [[nodiscard]] QString EntryName(int index) const;

@@ -100,3 +100,34 @@ TEST(RecentList, survives_a_round_trip_through_the_settings) {
     EXPECT_EQ(Entries(*list).mid(0, 3),
               (QStringList{QStringLiteral("s3"), QStringLiteral("s2"), QString()}));
 }
+
+TEST(RecentList, writes_the_file_only_when_the_stored_list_differs) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("editor.ini"));
+    auto list = MakeEditorRecentList();
+    list->Add(QStringLiteral("s1"));
+    list->Add(QStringLiteral("s2"));
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        EXPECT_TRUE(list->WriteList(settings));
+    }
+    {
+        // The same list again: nothing to write.
+        QSettings settings(file, QSettings::IniFormat);
+        EXPECT_FALSE(list->WriteList(settings));
+    }
+    {
+        // A stray entry, or an entry the list no longer holds, makes it write the whole section.
+        QSettings settings(file, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("RecentXALScript/XALScript7"), QStringLiteral("old"));
+        EXPECT_TRUE(list->WriteList(settings));
+        EXPECT_FALSE(settings.contains(QStringLiteral("RecentXALScript/XALScript7")));
+        EXPECT_FALSE(list->WriteList(settings));
+        list->Add(QStringLiteral("s1"));
+        EXPECT_TRUE(list->WriteList(settings));
+        EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript1")).toString(),
+                  QStringLiteral("s1"));
+        EXPECT_EQ(settings.value(QStringLiteral("RecentXALScript/XALScript2")).toString(),
+                  QStringLiteral("s2"));
+    }
+}
