@@ -55,6 +55,8 @@ public:
     virtual std::unique_ptr<Connection> Acquire(Status& status) = 0;
     // Gives back memory kept only for speed (caches of what was read); nothing stored changes.
     virtual void ReleaseMemory() {}
+    // Changes of ns need not survive a power loss (a store may then skip syncing them).
+    virtual void SetVolatile(const QString& /*ns*/) {}
 };
 
 // "db.collection" split at the first dot; false when either half is empty.

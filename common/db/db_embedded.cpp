@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <sqlite3.h>
 
@@ -119,8 +120,11 @@ public:
             return;
         // The last connection's checkpoint on closing reads the -shm file, which faults as any
         // other use would; the WAL is then left for the next program to open the store.
+        // When this connection changed nothing but records that need not outlive a power loss,
+        // the checkpoint's syncs and the removal of the WAL buy nothing: the WAL is left for
+        // the next program, whose first change then appends to it without syncing its header.
         Status damaged;
-        if (!CheckFiles(damaged))
+        if (!m_wroteDurable || !CheckFiles(damaged))
             sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         sqlite3_close_v2(m_db);
     }
@@ -140,6 +144,10 @@ public:
     // changed on its stored bytes; anything else goes through the record engine.
     bool UpdateBson(const QString& ns, const CMDBRecord& query, const std::uint8_t* update,
                     std::size_t length, bool upsert, bool multi, Status& st, std::int64_t* matched);
+    void SetVolatile(const QString& ns) {
+        const std::lock_guard lock(m_mutex);
+        m_volatile.insert(ns);
+    }
     // Empties SQLite's page cache, which keeps the pages of the documents read last.
     void ReleaseMemory() {
         const std::lock_guard lock(m_mutex);
@@ -154,6 +162,18 @@ private:
     bool Fail(Status& st, int rc, const QString& what);
     bool Exec(const char* sql, Status& st, const QString& what);
     bool Begin(Status& st) { return Exec("BEGIN IMMEDIATE", st, QStringLiteral("start a change")); }
+    // Starts a change of ns, synced at its commit unless ns holds only volatile records.
+    bool Begin(const QString& ns, Status& st) {
+        const bool durable = !m_volatile.contains(ns);
+        if (durable != m_syncFull) {
+            if (!Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL", st,
+                      QStringLiteral("start a change")))
+                return false;
+            m_syncFull = durable;
+        }
+        m_wroteDurable = m_wroteDurable || durable;
+        return Begin(st);
+    }
     bool Commit(Status& st) { return Exec("COMMIT", st, QStringLiteral("save the change")); }
     void Rollback() { sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr); }
     bool Select(const QString& ns, const CMDBRecord& query, int limit, std::vector<Row>& rows,
@@ -187,6 +207,11 @@ private:
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    // Collections whose changes need not survive a power loss (locks), and whether the
+    // connection syncs at each commit now / has committed anything else.
+    QSet<QString> m_volatile;
+    bool m_syncFull = true;
+    bool m_wroteDurable = false;
     // Largest size of the -shm file seen while this connection has it mapped.
     off_t m_shmSize = 0;
     std::mutex m_mutex;
@@ -348,11 +373,14 @@ bool EmbeddedStore::OpenOnce(Status& st) {
         return close();
     }
     if (!Exec("PRAGMA journal_mode=WAL", st, QStringLiteral("be opened")) ||
-        !Exec("PRAGMA synchronous=NORMAL", st, QStringLiteral("be opened")) ||
+        // Every commit is synced, so that a saved change survives a power loss; changes of
+        // volatile collections only are not (see Begin).
+        !Exec("PRAGMA synchronous=FULL", st, QStringLiteral("be opened")) ||
         // An e-script document may take megabytes: keep a whole one in the page cache, so that a
         // save reads its pages from the file once and the write compares against them in memory.
         !Exec("PRAGMA cache_size=-32768", st, QStringLiteral("be opened")))
         return close();
+    m_syncFull = true;
     if (tables == 0) {
         if (!Begin(st))
             return close();
@@ -512,7 +540,7 @@ bool EmbeddedStore::InsertRow(const QString& ns, CMDBRecord doc, Status& st) {
 
 bool EmbeddedStore::Insert(const QString& ns, const CMDBRecord& document, Status& st) {
     std::lock_guard lock(m_mutex);
-    if (!CheckNamespace(ns, st) || !Begin(st))
+    if (!CheckNamespace(ns, st) || !Begin(ns, st))
         return false;
     if (!InsertRow(ns, document, st)) {
         Rollback();
@@ -534,7 +562,7 @@ bool EmbeddedStore::Update(const QString& ns, const CMDBRecord& query, const CMD
     const bool replacement = ops.empty() || !ops.front().name.startsWith(u'$');
     if (replacement && multi)
         return st.Fail(QStringLiteral("A multi update cannot replace whole documents."), 9);
-    if (!Begin(st))
+    if (!Begin(ns, st))
         return false;
     auto fail = [this] {
         Rollback();
@@ -610,7 +638,7 @@ EmbeddedStore::Raw EmbeddedStore::UpdateRaw(const QString& ns, const Value& id,
                                             const std::uint8_t* update, std::size_t length,
                                             Status& st, std::int64_t* matched) {
     std::lock_guard lock(m_mutex);
-    if (!CheckNamespace(ns, st) || !Begin(st))
+    if (!CheckNamespace(ns, st) || !Begin(ns, st))
         return Raw::Failed;
     auto fail = [this] {
         Rollback();
@@ -696,7 +724,7 @@ EmbeddedStore::Raw EmbeddedStore::UpdateRaw(const QString& ns, const Value& id,
 
 bool EmbeddedStore::Remove(const QString& ns, const CMDBRecord& query, bool justOne, Status& st) {
     std::lock_guard lock(m_mutex);
-    if (!CheckNamespace(ns, st) || !Begin(st))
+    if (!CheckNamespace(ns, st) || !Begin(ns, st))
         return false;
     std::vector<Row> rows;
     if (!Select(ns, query, justOne ? 1 : 0, rows, st)) {
@@ -743,6 +771,7 @@ public:
 
     bool Connect(Status& st) override { return m_store->Open(st); }
     void ReleaseMemory() override { m_store->ReleaseMemory(); }
+    void SetVolatile(const QString& ns) override { m_store->SetVolatile(ns); }
     bool Authenticate(const QString&, const QString&, const QString&, Status& st) override {
         // The file's own permissions guard the embedded store; there are no accounts.
         return m_store->IsOpen() || st.Fail(QStringLiteral("Not connected to the database."));

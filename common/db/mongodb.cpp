@@ -107,6 +107,10 @@ bool CMongoDB::IsConnected() const {
     return m_backend->IsConnected();
 }
 
+void CMongoDB::SetVolatile(const QString& ns) {
+    m_backend->SetVolatile(ns);
+}
+
 void CMongoDB::ReleaseMemory() {
     m_backend->ReleaseMemory();
     xal::db::RecordAccess::TrimPools();

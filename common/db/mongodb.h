@@ -179,6 +179,9 @@ public:
     // Gives back memory kept only for speed after a large read: the embedded store's page
     // cache, and the slabs of the record pools when no record is alive. Nothing stored changes.
     void ReleaseMemory();
+    // Records of ns need not survive a power loss (locks): the embedded store does not sync
+    // their changes, and a run that changed nothing else skips the checkpoint on closing.
+    void SetVolatile(const QString& ns);
 
     bool SeekToList(const QString& ns, const CMDBRecord& query, CMDBRecordList& out,
                     const QStringList* fields = nullptr);

@@ -51,6 +51,8 @@ CLockHolder CLockHolder::ThisProcess() {
 CLockManager::CLockManager(CMongoDB& db, CLockHolder self)
     : m_now([] { return QDateTime::currentMSecsSinceEpoch(); }), m_processExists(ProcessExists),
       m_db(db), m_self(std::move(self)) {
+    // A lock outlives no power loss anyway: the processes holding it are gone then.
+    m_db.SetVolatile(kLocksNs);
     m_heartbeat.setInterval(kLockHeartbeatMs);
     connect(&m_heartbeat, &QTimer::timeout, this, &CLockManager::Renew);
 }

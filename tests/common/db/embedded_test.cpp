@@ -337,3 +337,44 @@ TEST(EmbeddedStoreFaults,
     ASSERT_TRUE(reopened.SeekReference(kNs, S("a"), out));
     EXPECT_EQ(out.GetStr(S("title")), S("older"));
 }
+
+TEST(EmbeddedStoreFiles, a_run_that_changed_only_volatile_records_leaves_the_wal) {
+    xal::test::TemporaryEmbeddedStore store;
+    const QString wal = store.Path() + S("-wal");
+    const QString locks = S("xaldata.locks");
+    QString error;
+    {
+        CMongoDB db(store.ServerText(), QString());
+        ASSERT_TRUE(db.Connect(error)) << error.toStdString();
+        db.SetVolatile(locks);
+        ASSERT_TRUE(db.Insert(locks, IdDoc(S("l1"))));
+        ASSERT_TRUE(db.Insert(kNs, IdDoc(S("saved"))));
+    }
+    // Anything else changed: checkpointed on closing, the WAL removed as before.
+    EXPECT_FALSE(QFile::exists(wal));
+    {
+        CMongoDB db(store.ServerText(), QString());
+        ASSERT_TRUE(db.Connect(error)) << error.toStdString();
+        db.SetVolatile(locks);
+        ASSERT_TRUE(db.Insert(locks, IdDoc(S("l2"))));
+        ASSERT_TRUE(db.Remove(locks, IdDoc(S("l1")), true));
+    }
+    EXPECT_TRUE(QFile::exists(wal));
+    // The next run reads what the WAL holds and still checkpoints after a durable change.
+    {
+        CMongoDB db(store.ServerText(), QString());
+        ASSERT_TRUE(db.Connect(error)) << error.toStdString();
+        CMDBRecord out;
+        EXPECT_TRUE(db.SeekReference(locks, S("l2"), out));
+        EXPECT_FALSE(db.SeekReference(locks, S("l1"), out));
+        EXPECT_TRUE(db.SeekReference(kNs, S("saved"), out));
+        ASSERT_TRUE(db.Insert(kNs, IdDoc(S("saved2"))));
+    }
+    EXPECT_FALSE(QFile::exists(wal));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(store.Path().toUtf8().constData(), &raw), SQLITE_OK);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(raw, "PRAGMA integrity_check", nullptr, nullptr, &message), SQLITE_OK);
+    sqlite3_free(message);
+    sqlite3_close(raw);
+}
