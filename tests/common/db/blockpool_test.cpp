@@ -10,7 +10,8 @@
 #include <vector>
 
 namespace {
-std::vector<void*> TakeMany(xal::db::BlockPool& pool, int n) {
+// Unused where the pool passes blocks through to the general allocator.
+[[maybe_unused]] std::vector<void*> TakeMany(xal::db::BlockPool& pool, int n) {
     std::vector<void*> blocks;
     for (int i = 0; i < n; ++i) {
         blocks.push_back(pool.Take());
