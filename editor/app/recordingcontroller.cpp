@@ -8,7 +8,7 @@
 #include "scriptmodel.h"
 #include "scripttest.h"
 #include "scriptview.h"
-#include "xalrecord.h"
+#include "xalrecordmodule.h"
 #include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
 #include "xalstrings.h"
@@ -54,8 +54,9 @@ std::optional<QStringList> ReadSettingsList(CMongoDB& db, const QString& id, con
 }
 } // namespace
 
-CRecordingController::CRecordingController(CXALScripEditApp& app)
-    : m_app(app), m_dialog([this](bool bPaused) { OnPause(bPaused); }, [this] { OnExit(); }) {
+CRecordingController::CRecordingController(CXALScripEditApp& app, QString strModule)
+    : m_app(app), m_strModule(std::move(strModule)),
+      m_dialog([this](bool bPaused) { OnPause(bPaused); }, [this] { OnExit(); }) {
     g_session = &m_session;
     // Runs on the recorder's thread: the window is dealt with on the user-interface thread.
     m_session.m_onEnded = [this] {
@@ -68,8 +69,9 @@ CRecordingController::CRecordingController(CXALScripEditApp& app)
 
 CRecordingController::~CRecordingController() {
     DestroyWindow();
-    // No report may reach the session once it is gone.
-    XRStopRecording(1);
+    // No report may reach the session once it is gone. A module never loaded has nothing running.
+    if (m_recorder)
+        m_recorder->XRStopRecording(1);
     g_session = nullptr;
 }
 
@@ -90,8 +92,11 @@ void CRecordingController::DestroyWindow() {
 void CRecordingController::StartRecording(bool bURLFiltering) {
     m_bURLFiltering = bURLFiltering;
 
+    if (!LoadRecorder())
+        return;
     int nInstalled = 0;
-    const int nResult = IsInstalledLspW(m_app.GetLsp32Path(), m_app.GetLsp64Path(), &nInstalled);
+    const int nResult =
+        m_recorder->IsInstalledLspW(m_app.GetLsp32Path(), m_app.GetLsp64Path(), &nInstalled);
     Trace(6, QStringLiteral("IsInstalledLspW: %s"), {QString::number(nResult)});
     if (nInstalled == 0) {
         m_app.Messages().Ask(XalString(kStringNotInstalled), MsgButtons::Ok, MsgIcon::Warning);
@@ -99,7 +104,7 @@ void CRecordingController::StartRecording(bool bURLFiltering) {
     }
     // A recording started before ends first; its end report must not end the new one.
     if (m_session.IsStarted()) {
-        XRStopRecording(1);
+        m_recorder->XRStopRecording(1);
         m_session.Stop();
         HandOver(); // what it recorded goes with the main script it replaces
     }
@@ -110,10 +115,10 @@ void CRecordingController::StartRecording(bool bURLFiltering) {
     m_session.Start(bURLFiltering, strRootURL, m_app.HiddenURLs(), m_app.HiddenURLsLocal(),
                     m_lstHiddenMimeTypes);
     Trace(2, QStringLiteral("Set proxy ports: '%s' '%s'"), {ports.strHttp, ports.strHttps});
-    if (!XRStartRecording(QString(), strRootURL, ports.strHttp, ports.strHttps, &OnRecorderReport,
-                          1)) {
+    if (!m_recorder->XRStartRecording(QString(), strRootURL, ports.strHttp, ports.strHttps,
+                                      &OnRecorderReport, 1)) {
         // Nothing records: the main script stays as it was.
-        const QString strError = XRLastError();
+        const QString strError = m_recorder->XRLastError();
         Trace(2, QStringLiteral("XRStartRecording failed: %s"), {strError});
         m_session.Stop();
         (void)m_session.TakeQueue();
@@ -136,6 +141,19 @@ void CRecordingController::StartRecording(bool bURLFiltering) {
             tabs->currentWidget()->setFocus();
     }
     UpdateCommands();
+}
+
+bool CRecordingController::LoadRecorder() {
+    if (m_recorder)
+        return true;
+    QString strError;
+    m_recorder = XROpenModule(m_strModule, strError);
+    if (m_recorder)
+        return true;
+    // The editor goes on without recording; the next start tries again.
+    Trace(2, QStringLiteral("Recorder: %s"), {strError});
+    m_app.Messages().Ask(XalFormat(kStringNotStarted, strError), MsgButtons::Ok, MsgIcon::Error);
+    return false;
 }
 
 void CRecordingController::EmptyMainScript() {
@@ -179,7 +197,8 @@ void CRecordingController::StopRecording() {
     m_dialog.SetStopped();
     // Delivers what the browser requested before the stop, then the end report (the window
     // hides when it arrives); only then does the session stop taking requests.
-    XRStopRecording(1);
+    if (m_recorder)
+        m_recorder->XRStopRecording(1);
     m_session.Stop();
     UpdateCommands();
 }

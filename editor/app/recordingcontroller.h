@@ -6,17 +6,22 @@
 #include "dialrecording.h"
 #include "dialrecordingform.h"
 #include "recordingsession.h"
+#include "xalrecordmodule.h"
 #include "xalscripeditapp.h"
 
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
+
 class CRecordingController final : public IRecordingController {
 public:
     // The application must outlive the controller. Only one controller may exist at a time:
-    // the recorder reports through a plain function.
-    explicit CRecordingController(CXALScripEditApp& app);
+    // the recorder reports through a plain function. The recorder's module (a library name or a
+    // path) is opened when a recording first starts.
+    explicit CRecordingController(CXALScripEditApp& app,
+                                  QString strModule = QString::fromLatin1(kXRModuleName));
     ~CRecordingController() override; // stops a recording still started
     CRecordingController(const CRecordingController&) = delete;
     CRecordingController& operator=(const CRecordingController&) = delete;
@@ -39,6 +44,8 @@ public:
     [[nodiscard]] CDialRecordingForm* Window() const { return m_pForm; }
 
 private:
+    // Opens the recorder's module unless it is open; says why when it cannot be loaded.
+    bool LoadRecorder();
     void OnPause(bool bPaused);
     void OnExit();
     // On the user-interface thread, after the recorder's end report.
@@ -50,6 +57,8 @@ private:
     void UpdateCommands();
 
     CXALScripEditApp& m_app; // Not owned.
+    QString m_strModule;
+    std::optional<XRModule> m_recorder; // set once the module is loaded
     CRecordingSession m_session;
     CDialRecording m_dialog;
     QPointer<CDialRecordingForm> m_pForm; // Owned; its Qt parent is the main window.

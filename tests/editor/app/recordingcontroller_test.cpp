@@ -14,7 +14,7 @@
 #include "recordingcontroller.h"
 #include "scriptview.h"
 #include "xallock.h"
-#include "xalrecord.h"
+#include "xalrecordmodule.h"
 #include "xalscripeditapp.h"
 #include "xalscripteditdoc.h"
 #include "xalscripteditview.h"
@@ -63,6 +63,18 @@ int Fetch(std::uint16_t proxyPort, std::uint16_t sitePort, const std::string& ta
     http::response<http::string_body> response;
     http::read(stream, buffer, response);
     return response.result_int();
+}
+
+// The recorder the editor records with: its module, which the editor opened by the same name.
+const XRModule& Recorder() {
+    static const XRModule module = [] {
+        QString error;
+        const std::optional<XRModule> opened = XROpenModule(QLatin1String(kXRModuleName), error);
+        if (!opened)
+            qFatal("%s", qPrintable(error));
+        return *opened;
+    }();
+    return module;
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
@@ -146,8 +158,12 @@ protected:
         ASSERT_TRUE(m_db->Insert(ns, doc)) << m_db->GetLastError().toStdString();
     }
 
-    void Start() {
+    // The editor, recording through the given module file (by default its own).
+    void Start(const QString& recorderModule = QString()) {
         m_app = std::make_unique<CXALScripEditApp>(*qApp, m_messages, m_dialogs);
+        if (!recorderModule.isEmpty())
+            m_app->SetRecordingController(
+                std::make_unique<CRecordingController>(*m_app, recorderModule));
         ASSERT_TRUE(m_app->InitInstance(QStringLiteral("/xalid:abc")))
             << m_messages.Texts().join(u'|').toStdString();
         m_frame = dynamic_cast<CMainFrame*>(m_app->GetMainWindow());
@@ -159,7 +175,7 @@ protected:
     bool Enabled(int command) { return m_frame->Router().IsEnabled(command); }
     const CMyTreeGridCtrl& Main() { return m_app->GetView()->GetMainView().Grid(); }
     int Get(const std::string& target, const std::string& body = {}) {
-        return Fetch(XRProxyPort(), m_site.Port(), target, body);
+        return Fetch(Recorder().XRProxyPort(), m_site.Port(), target, body);
     }
     QString Site(const QString& path) const { return m_root + path; }
 
@@ -187,7 +203,7 @@ TEST_F(AppRecording, recorded_requests_reach_the_main_script_and_pause_drops_the
     EXPECT_TRUE(Enabled(XalCmd::Test));
 
     ASSERT_TRUE(m_frame->OnCommand(XalCmd::RecordStart));
-    ASSERT_NE(XRProxyPort(), 0) << m_messages.Texts().join(u'|').toStdString();
+    ASSERT_NE(Recorder().XRProxyPort(), 0) << m_messages.Texts().join(u'|').toStdString();
     // The recording replaces the main script: only the root URL waits for the hand-over.
     EXPECT_EQ(Main().GetRowCount(), 0);
     EXPECT_TRUE(m_app->IsModified());
@@ -233,7 +249,7 @@ TEST_F(AppRecording, recorded_requests_reach_the_main_script_and_pause_drops_the
     EXPECT_EQ(Get("/while-paused"), 200);
 
     // The recorder ends by itself (the user closed the browser): its queue is delivered first.
-    XRStopRecording(1);
+    Recorder().XRStopRecording(1);
     ASSERT_TRUE(WaitFor([&] { return !window->isVisible(); }));
     m_controller->HandOver();
     EXPECT_EQ(Rows(Main()).size(), 6);
@@ -248,7 +264,7 @@ TEST_F(AppRecording, stop_and_exit_end_the_recording_and_the_root_question_keeps
     EXPECT_EQ(window->windowTitle(), XalFormat(32, XalString(34)));
     EXPECT_EQ(Get("/img.png"), 200); // recorded: no filtering
     ASSERT_TRUE(m_frame->OnCommand(XalCmd::RecordStop));
-    EXPECT_EQ(XRProxyPort(), 0);
+    EXPECT_EQ(Recorder().XRProxyPort(), 0);
     ASSERT_TRUE(WaitFor([&] { return !window->isVisible(); }));
     ASSERT_TRUE(WaitFor([&] { return Main().GetRowCount() == 2; }, 5000));
     EXPECT_EQ(Rows(Main()), (QStringList{m_root, Site(QStringLiteral("img.png"))}));
@@ -260,7 +276,7 @@ TEST_F(AppRecording, stop_and_exit_end_the_recording_and_the_root_question_keeps
     window->findChild<QPushButton*>(QStringLiteral("exitButton"))->click();
     EXPECT_FALSE(m_app->IsRecordingStarted());
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(XRProxyPort(), 0);
+    EXPECT_EQ(Recorder().XRProxyPort(), 0);
 }
 
 TEST_F(AppRecording, a_start_frees_placeholders_no_remaining_row_shows) {
@@ -317,6 +333,39 @@ TEST_F(AppRecording, a_start_that_cannot_record_tells_why_and_keeps_the_main_scr
     EXPECT_FALSE(m_controller->Window()->isVisible());
     EXPECT_EQ(Main().GetRowCount(), 1);
     EXPECT_FALSE(m_app->IsModified());
+}
+
+TEST_F(AppRecording, a_recorder_module_that_cannot_be_loaded_is_named_and_the_editor_goes_on) {
+    WriteFile(QStringLiteral("libbroken.so"), "not a library");
+    // Missing, not a library, a library without the recorder's functions.
+    const QString missing = m_dir.filePath(QStringLiteral("libmissing.so"));
+    const QString broken = m_dir.filePath(QStringLiteral("libbroken.so"));
+    for (const QString& module : {missing, broken, QStringLiteral("libc.so.6")}) {
+        SCOPED_TRACE(module.toStdString());
+        m_app.reset();
+        m_messages.ClearTexts();
+        Start(module);
+        // Twice: a failed load leaves nothing behind and is tried again.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            m_frame->OnCommand(XalCmd::RecordStart);
+            ASSERT_EQ(m_messages.Texts().size(), attempt + 1);
+            const QString text = m_messages.Texts().back();
+            const QString expected =
+                XalFormat(162, module + QStringLiteral(" could not be loaded: "));
+            EXPECT_TRUE(text.startsWith(expected)) << text.toStdString();
+            EXPECT_GT(text.size(), expected.size()) << "no reason given";
+            EXPECT_FALSE(m_app->IsRecordingStarted());
+            EXPECT_FALSE(m_controller->Window()->isVisible());
+            EXPECT_EQ(Main().GetRowCount(), 1);
+            EXPECT_FALSE(m_app->IsModified());
+            EXPECT_TRUE(Enabled(XalCmd::RecordStart));
+        }
+        if (module == QStringLiteral("libc.so.6")) {
+            EXPECT_TRUE(m_messages.Texts().back().endsWith(QStringLiteral("XRStartRecording")));
+        }
+        // Stop and the quit have nothing to stop.
+        m_frame->OnCommand(XalCmd::RecordStop);
+    }
 }
 
 TEST_F(AppRecording, test_command_stores_copies_under_fresh_ids_and_opens_the_proxy_address) {
