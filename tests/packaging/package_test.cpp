@@ -97,8 +97,9 @@ TEST_F(PackageTest, depends_on_the_packages_of_the_linked_libraries_only) {
 TEST_F(PackageTest, holds_programs_library_header_languages_desktop_entry_icons_and_readme) {
     for (const char* file :
          {"bin/XALScripEdit", "bin/xal-escript-launcher", "bin/xaldb", "bin/xalcrypt",
-          "lib/libXalTools.so", "include/xal/xaltools.h", "lib/pkgconfig/xaltools.pc",
-          "share/xal/lg/de/res/XALScriptEdit.de", "share/applications/xal-escript-editor.desktop",
+          "lib/libXalTools.so", "lib/xal/libxalrecorder.so", "include/xal/xaltools.h",
+          "lib/pkgconfig/xaltools.pc", "share/xal/lg/de/res/XALScriptEdit.de",
+          "share/applications/xal-escript-editor.desktop",
           "share/icons/hicolor/48x48/apps/xal-escript-editor.png",
           "share/icons/hicolor/scalable/apps/xal-escript-editor.svg", "share/doc/xal/README.md"})
         EXPECT_TRUE(QFileInfo::exists(Installed(QLatin1String(file)))) << file;
@@ -172,6 +173,24 @@ TEST_F(PackageTest, installed_editor_starts_offscreen_on_the_demo_store_in_engli
     EXPECT_TRUE(german.err.contains(
         QStringLiteral("message: Kein E-Script mit der XAL-ID 'no-such-escript' gefunden.")))
         << german.err.toStdString();
+
+    // A recording from the start: the installed editor finds its recorder module (proxy only).
+    // At the quit it tells of the emptied main script, or asks to save it once the root URL has
+    // been handed over (then "no" to editing the domain list).
+    env.insert(QStringLiteral("zvlg"), QStringLiteral("en"));
+    env.insert(QStringLiteral("XAL_MESSAGE_ANSWERS"), QStringLiteral("ok,no"));
+    env.insert(QStringLiteral("XAL_RECORDER_NO_BROWSER"), QStringLiteral("1"));
+    env.insert(QStringLiteral("XAL_RECORDER_BROWSER"), QStringLiteral("/bin/true"));
+    env.insert(QStringLiteral("XAL_RECORDER_CA_DIR"), s_dir->filePath(QStringLiteral("ca")));
+    const Ran recording = RunProgram(
+        editor, {QStringLiteral("/mode:recording"), QStringLiteral("/xalid:demo-portal")}, env,
+        60000);
+    EXPECT_EQ(recording.exitCode, 0) << recording.err.toStdString();
+    EXPECT_TRUE(recording.err.contains(QStringLiteral("does not contain any URLs")) ||
+                recording.err.contains(QStringLiteral("E-script data have been modified.")))
+        << recording.err.toStdString();
+    EXPECT_FALSE(recording.err.contains(QStringLiteral("could not be started")))
+        << recording.err.toStdString();
 
     const Ran version = RunProgram(editor, {QStringLiteral("--version")});
     EXPECT_EQ(version.out, QStringLiteral("XALScripEdit " XAL_VERSION "\n"));
