@@ -21,11 +21,9 @@ struct XRModule {
     decltype(&::IsInstalledLspW) IsInstalledLspW = nullptr;
 };
 
-// Opens the module (a file name searched like a library's, or a path) and takes its functions.
+// Opens the module (a file name searched for in the folders of the program's own libraries, or
+// a path) and takes its functions.
 // Nothing, with error "<file> could not be loaded: <reason>", when it cannot be opened or lacks
 // one of them. An opened module stays loaded for the rest of the process (its threads may
 // outlive a caller); opening it again gives the same functions and the same recorder.
 std::optional<XRModule> XROpenModule(const QString& file, QString& error);
-
-// Whether the module is loaded in this process; never loads it.
-bool XRIsModuleLoaded(const QString& file);

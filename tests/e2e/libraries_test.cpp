@@ -4,6 +4,7 @@
 #include "editorrun.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -81,13 +82,15 @@ TEST(EditorLibraries, editor_and_suite_library_need_no_openssl_only_the_recorder
         << module->join(u' ').toStdString();
 }
 
-// The files the dynamic loader opened during a run (LD_DEBUG=files), by the names asked for.
+// The files the dynamic loader opened during a run (LD_DEBUG=files), by their file names.
 QStringList LoadedFiles(const QString& loaderTrace) {
     QStringList files;
     for (const QString& line : loaderTrace.split(u'\n')) {
         const qsizetype at = line.indexOf(QStringLiteral("file="));
-        if (at >= 0)
-            files.append(line.mid(at + 5).section(u' ', 0, 0));
+        const QString name =
+            at < 0 ? QString() : QFileInfo(line.mid(at + 5).section(u' ', 0, 0)).fileName();
+        if (!name.isEmpty())
+            files.append(name);
     }
     files.removeDuplicates();
     return files;
