@@ -27,6 +27,7 @@ private:
     void OnTabRemoving(int nIndex) override;
     void OnActiveTabChanged(int nIndex) override;
     void UpdateCloseButtons();
+    void AddCloseButton(int nIndex);
 
     CXALScripEditView& m_view;
     bool m_bSyncing = false;

@@ -8,6 +8,7 @@
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -249,8 +250,15 @@ TEST_F(Widgets, tab_widget_follows_the_view) {
     EXPECT_EQ(tabs.currentIndex(), 2);
     tabs.setCurrentIndex(0);
     EXPECT_EQ(view.GetActiveTab(), 0);
+    // Only the active tab offers its close button; a click asks and closes that tab.
+    tabs.setCurrentIndex(1);
+    auto* close = qobject_cast<QAbstractButton*>(tabs.tabBar()->tabButton(1, QTabBar::RightSide));
+    ASSERT_NE(close, nullptr);
+    EXPECT_FALSE(close->isHidden());
+    EXPECT_TRUE(tabs.tabBar()->tabButton(0, QTabBar::RightSide)->isHidden());
+    EXPECT_TRUE(tabs.tabBar()->tabButton(2, QTabBar::RightSide)->isHidden());
     host.m_messages.Queue(MsgAnswer::Yes);
-    emit tabs.tabCloseRequested(1);
+    close->click();
     ASSERT_EQ(tabs.count(), 2);
     EXPECT_EQ(tabs.tabText(1), QStringLiteral("Conditional script: D"));
     view.SetScript(WidgetScript());
