@@ -11,6 +11,41 @@
 #include <QPainter>
 #include <QShowEvent>
 #include <QTabBar>
+#include <QVBoxLayout>
+
+// A tab's page. Its grid is built when the tab first becomes the current one (or a caller asks
+// for it): the pages of conditional scripts nobody looks at cost the start nothing, and a grid
+// built later starts from the script view's state as it is then.
+class CGridPage final : public QWidget {
+public:
+    CGridPage(CBaseScriptView& view, QWidget* pParent) : QWidget(pParent), m_view(view) {
+        auto* pLayout = new QVBoxLayout(this);
+        pLayout->setContentsMargins(0, 0, 0, 0);
+    }
+
+    CTreeGridWidget& Grid() {
+        if (m_pGrid == nullptr) {
+            m_pGrid = new CTreeGridWidget(m_view, this);
+            layout()->addWidget(m_pGrid);
+            setFocusProxy(m_pGrid);
+            // Added to a page already on screen, the grid would otherwise wait for the next
+            // pass of the event loop to show.
+            if (isVisible())
+                m_pGrid->show();
+        }
+        return *m_pGrid;
+    }
+
+protected:
+    void showEvent(QShowEvent* pEvent) override {
+        Grid();
+        QWidget::showEvent(pEvent);
+    }
+
+private:
+    CBaseScriptView& m_view;
+    CTreeGridWidget* m_pGrid = nullptr; // owned by this page once made
+};
 
 namespace {
 // The close button of a tab, drawn here: the style's own loads its images through the image
@@ -52,13 +87,17 @@ CXALScripEditTabWidget::CXALScripEditTabWidget(CXALScripEditView& view, QWidget*
     setDocumentMode(true);
     m_bSyncing = true;
     for (int i = 0; i < m_view.GetTabCount(); ++i) {
-        addTab(new CTreeGridWidget(*m_view.GetTabView(i), this), m_view.GetTabCaption(i));
+        addTab(new CGridPage(*m_view.GetTabView(i), this), m_view.GetTabCaption(i));
         AddCloseButton(i);
     }
     setCurrentIndex(m_view.GetActiveTab());
+    if (count() > 0)
+        Grid(currentIndex());
     m_bSyncing = false;
     m_view.SetObserver(this);
     connect(this, &QTabWidget::currentChanged, this, [this](int nIndex) {
+        if (nIndex >= 0)
+            Grid(nIndex);
         if (!m_bSyncing && nIndex >= 0)
             m_view.SetActiveTab(nIndex);
         UpdateCloseButtons();
@@ -83,6 +122,11 @@ void CXALScripEditTabWidget::UpdateCloseButtons() {
     }
 }
 
+CTreeGridWidget& CXALScripEditTabWidget::Grid(int nIndex) {
+    auto* pPage = static_cast<CGridPage*>(widget(nIndex));
+    return pPage->Grid();
+}
+
 void CXALScripEditTabWidget::AddCloseButton(int nIndex) {
     auto* pButton = new CTabCloseButton(tabBar());
     tabBar()->setTabButton(nIndex, QTabBar::RightSide, pButton);
@@ -99,7 +143,7 @@ void CXALScripEditTabWidget::AddCloseButton(int nIndex) {
 
 void CXALScripEditTabWidget::OnTabAdded(int nIndex) {
     m_bSyncing = true;
-    insertTab(nIndex, new CTreeGridWidget(*m_view.GetTabView(nIndex), this),
+    insertTab(nIndex, new CGridPage(*m_view.GetTabView(nIndex), this),
               m_view.GetTabCaption(nIndex));
     AddCloseButton(nIndex);
     m_bSyncing = false;
