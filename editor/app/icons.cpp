@@ -113,14 +113,78 @@ void Cross(QPainter& p, const QRectF& box, qreal width) {
     p.drawLine(box.topRight(), box.bottomLeft());
 }
 
-void Letter(QPainter& p, const QRectF& box, const QString& text, const QColor& color,
+// Capital letters, "i" and "?" as strokes in a cell one unit high, centred in box at
+// scale of its height: drawing them as text would set up a font engine for every size of
+// every image, which cost the start more than all other drawing of the icons together.
+void Letter(QPainter& p, const QRectF& box, QStringView text, const QColor& color,
             qreal scale = 0.8) {
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(std::max(1, static_cast<int>(box.height() * scale)));
-    p.setFont(font);
-    p.setPen(color);
-    p.drawText(box, Qt::AlignCenter, text);
+    const qreal height = box.height() * scale * 0.73; // a bold capital's share of the font size
+    const qreal gap = height * 0.22;
+    const auto widthOf = [](QChar letter) {
+        switch (letter.unicode()) {
+        case 'i':
+            return 0.0;
+        case 'L':
+            return 0.48;
+        case '?':
+            return 0.55;
+        default:
+            return 0.66;
+        }
+    };
+    qreal total = 0;
+    for (const QChar letter : text)
+        total += widthOf(letter) * height;
+    total += gap * static_cast<qreal>(std::max<qsizetype>(0, text.size() - 1));
+
+    p.save();
+    p.setPen(QPen(color, height * 0.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    qreal left = box.center().x() - total / 2;
+    const qreal top = box.center().y() - height / 2;
+    for (const QChar letter : text) {
+        const qreal width = widthOf(letter) * height;
+        const auto at = [&](qreal x, qreal y) {
+            return QPointF(left + x * width, top + y * height);
+        };
+        QPainterPath path;
+        switch (letter.unicode()) {
+        case 'X':
+            path.moveTo(at(0, 0));
+            path.lineTo(at(1, 1));
+            path.moveTo(at(1, 0));
+            path.lineTo(at(0, 1));
+            break;
+        case 'A':
+            path.moveTo(at(0, 1));
+            path.lineTo(at(0.5, 0));
+            path.lineTo(at(1, 1));
+            path.moveTo(at(0.2, 0.66));
+            path.lineTo(at(0.8, 0.66));
+            break;
+        case 'L':
+            path.moveTo(at(0, 0));
+            path.lineTo(at(0, 1));
+            path.lineTo(at(1, 1));
+            break;
+        case 'i':
+            path.moveTo(at(0, 0.38));
+            path.lineTo(at(0, 1));
+            p.drawPoint(at(0, 0.04));
+            break;
+        case '?':
+            path.moveTo(at(0, 0.26));
+            path.cubicTo(at(0, -0.06), at(1, -0.06), at(1, 0.26));
+            path.cubicTo(at(1, 0.46), at(0.5, 0.46), at(0.5, 0.7));
+            p.drawPoint(at(0.5, 0.98));
+            break;
+        default:
+            break;
+        }
+        p.drawPath(path);
+        left += width + gap;
+    }
+    p.restore();
 }
 
 void DrawGlyph(QPainter& p, int glyph) {

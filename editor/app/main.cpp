@@ -83,5 +83,10 @@ int main(int argc, char* argv[]) {
 
     const int result = QApplication::exec();
     const int exitResult = app.ExitInstance();
-    return result != 0 ? result : exitResult;
+    const int code = result != 0 ? result : exitResult;
+    // Freeing every window and unloading every library one by one would only keep the user
+    // waiting at every close.
+    if (app.CanEndAtOnce())
+        app.EndAtOnce(code);
+    return code;
 }

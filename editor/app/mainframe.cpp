@@ -22,8 +22,9 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 // Commands whose enabling the shell decides even when another area handles them.
@@ -65,17 +66,11 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     RegisterShellCommands();
     RegisterPrintCommands();
 
-    // The ribbon sits in a fixed tool bar so that it cannot be dragged off or hidden.
+    // The ribbon takes the menu bar's place: it cannot be dragged off or hidden, and no tool
+    // bar frame is built and painted around it.
     m_pRibbon = new CRibbonBar(BuildRibbonLayout(m_services.utilities, m_services.languages),
                                m_router, m_services.recentFiles, this);
-    auto* bar = new QToolBar(this);
-    bar->setObjectName(QStringLiteral("ribbonToolBar"));
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->toggleViewAction()->setEnabled(false);
-    bar->addWidget(m_pRibbon);
-    addToolBar(Qt::TopToolBarArea, bar);
-    setContextMenuPolicy(Qt::NoContextMenu); // no tool-bar hiding menu
+    setMenuWidget(m_pRibbon);
 
     CreateAccelerators();
 
@@ -86,7 +81,8 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     m_pUpdateTimer->start();
 
     m_pWndTopListener = std::make_unique<CSettingsWndTopListener>([this] { OnSettingsWndTop(); });
-    resize(1000, 700);
+    // Wide enough for every ribbon label unshortened; a narrower window shortens them.
+    resize(std::max(1000, m_pRibbon->sizeHint().width()), 700);
     UpdateCommandUI();
 }
 

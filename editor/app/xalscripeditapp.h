@@ -89,6 +89,13 @@ public:
     bool InitInstance(const QString& commandLine);
     // Clean-up at exit; also safe after a failed start-up. Returns the process exit code.
     int ExitInstance();
+    // After ExitInstance: whether the process may end without freeing its windows and
+    // unloading its libraries one by one (see EndAtOnce).
+    [[nodiscard]] bool CanEndAtOnce() const;
+    // Closes the store (its last commit checkpointed, as at a normal end) and ends the process
+    // with code. Everything the run keeps is on disk by then: the lock is released, the
+    // settings were written when they changed, the trace is unbuffered.
+    [[noreturn]] void EndAtOnce(int code);
 
     // --- database session (one for the whole run) ---
     bool OpenDatabase();

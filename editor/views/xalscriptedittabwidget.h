@@ -6,6 +6,8 @@
 
 #include <QTabWidget>
 
+class CTreeGridWidget;
+
 class CXALScripEditTabWidget final : public QTabWidget, private ITabObserver {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CXALScripEditTabWidget)
@@ -15,6 +17,8 @@ public:
     ~CXALScripEditTabWidget() override;
 
     [[nodiscard]] CXALScripEditView& View() const { return m_view; }
+    // The grid of tab nIndex (0 <= nIndex < count()), built now if the tab was never current.
+    CTreeGridWidget& Grid(int nIndex);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
@@ -27,6 +31,7 @@ private:
     void OnTabRemoving(int nIndex) override;
     void OnActiveTabChanged(int nIndex) override;
     void UpdateCloseButtons();
+    void AddCloseButton(int nIndex);
 
     CXALScripEditView& m_view;
     bool m_bSyncing = false;

@@ -29,14 +29,20 @@ SuiteInstallation::SuiteInstallation(const QString& server) : m_strServer(server
     WriteAccessFile(QString());
     WriteFile(m_dir.filePath(QStringLiteral("system/cfg/xal.cfg")),
               "[Settings]\nXalServer = proxy.example:8080\n");
+    Reconnect();
+}
+
+bool SuiteInstallation::Reconnect() {
     auto db = std::make_unique<CMongoDB>(m_strServer.isEmpty()
                                              ? QStringLiteral("embedded:") +
                                                    m_dir.filePath(QStringLiteral("suite.db"))
                                              : m_strServer,
                                          QString());
     QString error;
-    if (db->Connect(error))
-        m_db = std::move(db);
+    if (!db->Connect(error))
+        return false;
+    m_db = std::move(db);
+    return true;
 }
 
 SuiteInstallation::~SuiteInstallation() = default;

@@ -29,6 +29,10 @@ public:
 
     [[nodiscard]] bool IsReady() const { return m_db != nullptr; }
     CMongoDB& Db() { return *m_db; }
+    // Closes the test's own connection, so that an editor run is the store's only user, and
+    // opens it again.
+    void Disconnect() { m_db.reset(); }
+    bool Reconnect();
     [[nodiscard]] QString Home() const { return m_dir.path(); }
 
     // Writes zvaccess.cfg with this server text (default: the embedded store).

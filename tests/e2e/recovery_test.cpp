@@ -111,6 +111,23 @@ TEST_F(EditorRecovery, changes_kept_before_kill_are_restored_and_saved_at_the_ne
     EXPECT_FALSE(QFileInfo::exists(RecoveryFile()));
 }
 
+// The program ends without freeing its windows, but only after closing the store as a normal
+// end does: the save is in the database file and no log is left beside it.
+TEST_F(EditorRecovery, a_save_on_close_is_in_the_store_file_when_the_program_has_ended) {
+    PlantRecoveryFile();
+    m_suite.Disconnect();
+    const EditorResult r = m_suite.Run({QStringLiteral("/xalid:abc")},
+                                       m_suite.Environment(QStringLiteral("yes"), 500));
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText.toStdString();
+    EXPECT_FALSE(r.crashed);
+    const QString store = m_suite.Home() + QStringLiteral("/suite.db");
+    EXPECT_FALSE(QFileInfo::exists(store + QStringLiteral("-wal")));
+    EXPECT_FALSE(QFileInfo::exists(store + QStringLiteral("-shm")));
+    ASSERT_TRUE(m_suite.Reconnect());
+    EXPECT_EQ(StoredFirstURL(), QStringLiteral("/recovered"));
+    EXPECT_FALSE(m_suite.LockDocumentExists(kId));
+}
+
 TEST_F(EditorRecovery, sigterm_keeps_the_changes_and_ends_without_a_question) {
     PlantRecoveryFile();
     auto editor = StartRestored();

@@ -1,7 +1,10 @@
 #include "commands.h"
+#include "icons.h"
 #include "ribbon.h"
 #include "xalstrings.h"
 
+#include <QImage>
+#include <QPixmap>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -158,4 +161,31 @@ TEST(RibbonLayout, texts_drop_the_stored_key_tip_and_sequences_join_scopes) {
     EXPECT_EQ(KeyTipSequence(QStringLiteral("m"), QStringLiteral("t")), QStringLiteral("Alt+M, T"));
     EXPECT_TRUE(KeyTipSequence(QString(), QStringLiteral("T")).isEmpty());
     EXPECT_TRUE(KeyTipSequence(QStringLiteral("E"), QString()).isEmpty());
+}
+
+// Every image of a list draws something of its own at the sizes the window shows; images that
+// differ only in their letters ("?" and "i", "X" of the tools) must still differ.
+TEST(RibbonIcons, every_image_draws_something_of_its_own) {
+    for (const XalImageList list :
+         {XalImageList::Panel, XalImageList::Ribbon, XalImageList::AppButton}) {
+        for (const int size : {16, 32}) {
+            std::vector<QImage> images;
+            for (int i = 0; i < XalImageCount(list); ++i) {
+                const QImage image = XalRibbonIcon(list, i)
+                                         .pixmap(size, size)
+                                         .toImage()
+                                         .convertToFormat(QImage::Format_ARGB32);
+                ASSERT_EQ(image.size(), QSize(size, size)) << i;
+                int opaque = 0;
+                for (int y = 0; y < size; ++y)
+                    for (int x = 0; x < size; ++x)
+                        opaque += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+                EXPECT_GT(opaque, size * size / 20) << "image " << i << " at " << size;
+                for (std::size_t k = 0; k < images.size(); ++k)
+                    EXPECT_NE(image, images[k]) << "images " << k << " and " << i << " at " << size;
+                images.push_back(image);
+            }
+        }
+    }
+    EXPECT_TRUE(XalRibbonIcon(XalImageList::Ribbon, -1).isNull());
 }

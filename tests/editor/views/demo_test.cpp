@@ -67,11 +67,7 @@ protected:
         view.SetScript(loaded);
     }
 
-    CTreeGridWidget& Page(int nTab) const {
-        auto* pPage = qobject_cast<CTreeGridWidget*>(tabs->widget(nTab));
-        EXPECT_NE(pPage, nullptr);
-        return *pPage;
-    }
+    CTreeGridWidget& Page(int nTab) const { return tabs->Grid(nTab); }
     static QString Text(const QModelIndex& index) { return index.data(Qt::DisplayRole).toString(); }
     static qint64 IconKey(const QModelIndex& index) {
         return index.data(Qt::DecorationRole).value<QIcon>().cacheKey();

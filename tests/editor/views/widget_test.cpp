@@ -8,6 +8,7 @@
 #include "xalscriptedittabwidget.h"
 #include "xalscripteditview.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -249,8 +250,15 @@ TEST_F(Widgets, tab_widget_follows_the_view) {
     EXPECT_EQ(tabs.currentIndex(), 2);
     tabs.setCurrentIndex(0);
     EXPECT_EQ(view.GetActiveTab(), 0);
+    // Only the active tab offers its close button; a click asks and closes that tab.
+    tabs.setCurrentIndex(1);
+    auto* close = qobject_cast<QAbstractButton*>(tabs.tabBar()->tabButton(1, QTabBar::RightSide));
+    ASSERT_NE(close, nullptr);
+    EXPECT_FALSE(close->isHidden());
+    EXPECT_TRUE(tabs.tabBar()->tabButton(0, QTabBar::RightSide)->isHidden());
+    EXPECT_TRUE(tabs.tabBar()->tabButton(2, QTabBar::RightSide)->isHidden());
     host.m_messages.Queue(MsgAnswer::Yes);
-    emit tabs.tabCloseRequested(1);
+    close->click();
     ASSERT_EQ(tabs.count(), 2);
     EXPECT_EQ(tabs.tabText(1), QStringLiteral("Conditional script: D"));
     view.SetScript(WidgetScript());
@@ -325,8 +333,7 @@ TEST_F(Widgets, grid_keys_copy_paste_and_undo_through_the_tab_view) {
     view.SetScript(WidgetScript());
     host.m_doc.SetModified(false);
     tabs.show();
-    auto* page = qobject_cast<CTreeGridWidget*>(tabs.widget(0));
-    ASSERT_NE(page, nullptr);
+    CTreeGridWidget* page = &tabs.Grid(0);
     CMyTreeGridCtrl& grid = view.GetMainView().Grid();
     grid.DeselectAllRows();
     grid.SelectRow(3);
@@ -350,6 +357,31 @@ TEST_F(Widgets, grid_keys_copy_paste_and_undo_through_the_tab_view) {
     EXPECT_EQ(grid.GetRowCount(), 7);
 }
 
+// A conditional script's grid is built when its tab first becomes current, from the script
+// view's state at that moment, and shows at once.
+TEST_F(Widgets, a_page_builds_its_grid_when_first_current) {
+    CXALScripEditTabWidget tabs(view);
+    view.SetScript(WidgetScript());
+    tabs.resize(500, 400);
+    tabs.show();
+    ASSERT_EQ(tabs.count(), 2);
+    EXPECT_NE(tabs.widget(0)->findChild<CTreeGridWidget*>(), nullptr);
+    EXPECT_EQ(tabs.widget(1)->findChild<CTreeGridWidget*>(), nullptr);
+    CMyTreeGridCtrl& grid = view.GetTabView(1)->Grid();
+    grid.DeselectAllRows();
+    grid.SelectRow(1);
+    tabs.setCurrentIndex(1);
+    auto* page = tabs.widget(1)->findChild<CTreeGridWidget*>();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(tabs.widget(1)->focusProxy(), page);
+    EXPECT_EQ(page->GridModel().rowCount(), 2);
+    const QModelIndexList selected = page->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(page->GridModel().GridRow(selected[0]), 1);
+    EXPECT_EQ(&tabs.Grid(1), page);
+}
+
 TEST_F(Widgets, undoing_a_deleted_conditional_script_brings_its_page_back) {
     CXALScripEditTabWidget tabs(view);
     view.SetScript(WidgetScript());
@@ -359,7 +391,5 @@ TEST_F(Widgets, undoing_a_deleted_conditional_script_brings_its_page_back) {
     ASSERT_EQ(tabs.count(), 2);
     EXPECT_EQ(tabs.tabText(1), QStringLiteral("Conditional script: C"));
     EXPECT_EQ(tabs.currentIndex(), 1);
-    auto* page = qobject_cast<CTreeGridWidget*>(tabs.widget(1));
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->GridModel().rowCount(), 2);
+    EXPECT_EQ(tabs.Grid(1).GridModel().rowCount(), 2);
 }
