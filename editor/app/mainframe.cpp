@@ -14,10 +14,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QPageSetupDialog>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -164,52 +160,53 @@ void CMainFrame::RegisterPrintCommands() {
     SetCommandHandler(
         XalCmd::PrintPreview, [this](int) { OnPrintPreview(); }, hasView);
     SetCommandHandler(XalCmd::PrintSetup, [this](int) {
-        if (!m_printer)
-            m_printer = std::make_unique<QPrinter>();
-        QPageSetupDialog dialog(m_printer.get(), this);
-        dialog.exec();
+        if (IPrinting* printing = Printing())
+            printing->PageSetup(this);
     });
+}
+
+IPrinting* CMainFrame::Printing() {
+    if (!m_printing) {
+        QString error;
+        m_printing = OpenPrinting(error);
+        if (!m_printing && m_services.messages)
+            m_services.messages->Inform(
+                QCoreApplication::translate("XALScriptEdit", "Printing is not available: %1")
+                    .arg(error),
+                MsgIcon::Error);
+    }
+    return m_printing.get();
 }
 
 void CMainFrame::OnPrint(bool withDialog) {
     QWidget* target = PrintedWidget(centralWidget());
     if (!target)
         return;
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    if (withDialog) {
-        if (m_services.choosePrinter) {
-            if (!m_services.choosePrinter(*m_printer))
-                return;
-        } else {
-            QPrintDialog dialog(m_printer.get(), this);
-            if (dialog.exec() != QDialog::Accepted)
-                return;
-        }
-    }
-    if (!PrintWidget(*target, *m_printer) && m_services.messages)
-        m_services.messages->Inform(
-            m_printer->outputFileName().isEmpty()
-                ? QCoreApplication::translate("XALScriptEdit",
-                                              "The e-script could not be printed: the printer "
-                                              "'%1' is not available.")
-                      .arg(m_printer->printerName())
-                : QCoreApplication::translate("XALScriptEdit",
-                                              "The e-script could not be printed to '%1'.")
-                      .arg(m_printer->outputFileName()),
-            MsgIcon::Error);
+    IPrinting* printing = Printing();
+    if (!printing)
+        return;
+    const PrintOutcome outcome =
+        printing->Print(*target, this, withDialog, m_services.choosePrinter);
+    if (outcome.printed || outcome.cancelled || !m_services.messages)
+        return;
+    m_services.messages->Inform(
+        outcome.outputFile.isEmpty()
+            ? QCoreApplication::translate("XALScriptEdit",
+                                          "The e-script could not be printed: the printer "
+                                          "'%1' is not available.")
+                  .arg(outcome.printerName)
+            : QCoreApplication::translate("XALScriptEdit",
+                                          "The e-script could not be printed to '%1'.")
+                  .arg(outcome.outputFile),
+        MsgIcon::Error);
 }
 
 void CMainFrame::OnPrintPreview() {
     QWidget* target = PrintedWidget(centralWidget());
     if (!target)
         return;
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    QPrintPreviewDialog preview(m_printer.get(), this);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [target](QPrinter* printer) { PrintWidget(*target, *printer); });
-    preview.exec();
+    if (IPrinting* printing = Printing())
+        printing->Preview(*target, this);
 }
 
 void CMainFrame::CreateAccelerators() {

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "commands_shell.h"
+#include "printing.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -23,7 +24,6 @@ class CSettingsWndTopListener;
 class IDataDialogs;
 class IMessageSink;
 class QMenu;
-class QPrinter;
 class QShortcut;
 class QTimer;
 
@@ -39,7 +39,7 @@ struct FrameServices {
     std::function<bool(const QUrl&)> openUrl; // default browser when empty
     std::function<bool()> closeGuard;         // asked before the window closes
     // Lets the user choose the printer before printing; the print dialog when empty.
-    std::function<bool(QPrinter&)> choosePrinter;
+    ChoosePrinter choosePrinter;
     QString programDir; // where the help file is looked for
     // Entries of the utilities and language lists, and what their commands do. A list that
     // is empty leaves its button out of the application menu.
@@ -103,6 +103,9 @@ private:
     // Prints the active tab; withDialog lets the user choose the printer first.
     void OnPrint(bool withDialog);
     void OnPrintPreview();
+    // The window's printer, its module opened at the first use; null (the user told) when the
+    // module cannot be loaded.
+    IPrinting* Printing();
 
     FrameServices m_services;
     CCommandRouter m_router;
@@ -115,5 +118,5 @@ private:
     std::unique_ptr<CSettingsWndTopListener> m_pWndTopListener;
     // The Qt forms, when the services bring no dialogs.
     std::unique_ptr<IDataDialogs> m_ownDialogs;
-    std::unique_ptr<QPrinter> m_printer; // kept so that print setup applies to later prints
+    std::unique_ptr<IPrinting> m_printing; // kept so that print setup applies to later prints
 };

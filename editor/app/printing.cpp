@@ -1,23 +1,26 @@
 #include "printing.h"
 
-#include <QPainter>
-#include <QPrinter>
-#include <QWidget>
+#include <QFile>
 
-#include <algorithm>
+#include <dlfcn.h>
 
-bool PrintWidget(QWidget& widget, QPrinter& printer) {
-    if (widget.width() <= 0 || widget.height() <= 0)
-        return false;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    // Never enlarge: a small window printed at page size would only look blurred.
-    const double scale =
-        std::min({1.0 * page.width() / widget.width(), 1.0 * page.height() / widget.height(),
-                  1.0 * printer.resolution() / std::max(widget.logicalDpiX(), 1)});
-    painter.scale(scale, scale);
-    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-    return painter.end();
+std::unique_ptr<IPrinting> OpenPrinting(QString& error, const char* module) {
+    error.clear();
+    const QString file = QString::fromLocal8Bit(module);
+    // Stays loaded for the rest of the process: its dialogs' code may run until the end.
+    void* library = ::dlopen(module, RTLD_NOW | RTLD_LOCAL);
+    const char* reason = library == nullptr ? ::dlerror() : nullptr;
+    using Factory = IPrinting* (*)();
+    auto* factory = library != nullptr
+                        ? reinterpret_cast<Factory>(::dlsym(library, kPrintModuleFactory))
+                        : nullptr;
+    if (factory == nullptr) {
+        error =
+            QStringLiteral("%1 could not be loaded: %2")
+                .arg(file, reason != nullptr ? QString::fromLocal8Bit(reason)
+                                             : QStringLiteral("it has no function %1")
+                                                   .arg(QString::fromLatin1(kPrintModuleFactory)));
+        return nullptr;
+    }
+    return std::unique_ptr<IPrinting>(factory());
 }

@@ -1,6 +1,7 @@
 #include "fakelauncher.h"
 #include "mainframe.h"
 #include "messages.h"
+#include "printing.h"
 #include "recentfilelist.h"
 #include "ribbonbar.h"
 
@@ -285,4 +286,15 @@ TEST_F(MainFrameWidget, ctrl_p_prints_the_active_tab_and_tells_when_it_cannot) {
     QTest::keyClick(m_frame.get(), Qt::Key_P, Qt::ControlModifier);
     ASSERT_EQ(m_messages.Texts().size(), 1);
     EXPECT_TRUE(m_messages.Texts()[0].contains(m_printTo)) << m_messages.Texts()[0].toStdString();
+}
+
+// Printing lives in a module opened at the first print; one that cannot be loaded is named with
+// the reason, and nothing is printed.
+TEST(Printing, a_print_module_that_cannot_be_loaded_is_named_with_the_reason) {
+    QString error;
+    EXPECT_EQ(OpenPrinting(error, "libxal-no-such-module.so"), nullptr);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("libxal-no-such-module.so could not be loaded: ")))
+        << error.toStdString();
+    EXPECT_NE(OpenPrinting(error), nullptr) << error.toStdString();
+    EXPECT_TRUE(error.isEmpty());
 }
