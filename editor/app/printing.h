@@ -3,7 +3,6 @@
 // to the printable area of one page. Printing and its dialogs live in the module
 // libxalprint.so, which the window opens when the user first prints: a run that never prints
 // never loads the print support library (its loading cost every start about a millisecond).
-// The module is found like a library (the program's RUNPATH names the folder of modules).
 
 #include <QString>
 

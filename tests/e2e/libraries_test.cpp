@@ -80,6 +80,12 @@ TEST(EditorLibraries, editor_and_suite_library_need_no_openssl_only_the_recorder
     EXPECT_FALSE(NamesOpenSsl(*tools)) << tools->join(u' ').toStdString();
     EXPECT_TRUE(module->contains(QStringLiteral("libssl.so.3")))
         << module->join(u' ').toStdString();
+    // Printing likewise: its support library comes with the print module only.
+    const std::optional<QStringList> print = NeededLibraries(QStringLiteral(XAL_PRINT_PATH));
+    ASSERT_TRUE(print);
+    EXPECT_FALSE(editor->contains(QStringLiteral("libQt6PrintSupport.so.6")));
+    EXPECT_TRUE(print->contains(QStringLiteral("libQt6PrintSupport.so.6")))
+        << print->join(u' ').toStdString();
 }
 
 // The files the dynamic loader opened during a run (LD_DEBUG=files), by their file names.
@@ -113,6 +119,7 @@ TEST(EditorLibraries, opening_an_escript_loads_no_openssl_a_recording_loads_the_
         << opened.stderrText.toStdString();
     EXPECT_FALSE(NamesOpenSsl(openedFiles)) << openedFiles.join(u' ').toStdString();
     EXPECT_FALSE(openedFiles.contains(QStringLiteral("libxalrecorder.so")));
+    EXPECT_FALSE(openedFiles.contains(QStringLiteral("libQt6PrintSupport.so.6")));
 
     // A recording from the start: the module and OpenSSL come with it, and it records.
     const EditorResult recorded =

@@ -97,9 +97,9 @@ TEST_F(PackageTest, depends_on_the_packages_of_the_linked_libraries_only) {
 TEST_F(PackageTest, holds_programs_library_header_languages_desktop_entry_icons_and_readme) {
     for (const char* file :
          {"bin/XALScripEdit", "bin/xal-escript-launcher", "bin/xaldb", "bin/xalcrypt",
-          "lib/libXalTools.so", "lib/xal/libxalrecorder.so", "include/xal/xaltools.h",
-          "lib/pkgconfig/xaltools.pc", "share/xal/lg/de/res/XALScriptEdit.de",
-          "share/applications/xal-escript-editor.desktop",
+          "lib/libXalTools.so", "lib/xal/libxalrecorder.so", "lib/xal/libxalprint.so",
+          "include/xal/xaltools.h", "lib/pkgconfig/xaltools.pc",
+          "share/xal/lg/de/res/XALScriptEdit.de", "share/applications/xal-escript-editor.desktop",
           "share/icons/hicolor/48x48/apps/xal-escript-editor.png",
           "share/icons/hicolor/scalable/apps/xal-escript-editor.svg", "share/doc/xal/README.md"})
         EXPECT_TRUE(QFileInfo::exists(Installed(QLatin1String(file)))) << file;
