@@ -496,6 +496,10 @@ Testen</translation>
         <translation>Das E-Script konnte nicht nach &apos;%1&apos; gedruckt werden.</translation>
     </message>
     <message>
+        <source>Printing is not available: %1</source>
+        <translation>Drucken ist nicht verfügbar: %1</translation>
+    </message>
+    <message>
         <source>The help for XALScripEdit could not be found. Set XAL_HELP_FILE to the manual&apos;s path or install the README next to the program.</source>
         <translation>Die Hilfe zu XALScripEdit wurde nicht gefunden. Setzen Sie XAL_HELP_FILE auf den Pfad des Handbuchs oder installieren Sie die README neben dem Programm.</translation>
     </message>
